@@ -1,0 +1,131 @@
+// The installation engine's process-wide state, its numbered messages and
+// the reporting routines every engine part uses; start-up and shut-down.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/dialogs.h"
+
+namespace vrn {
+
+struct LayoutRec;
+struct DevRec;
+struct TlrRec;
+struct CompIDRec;
+struct Comp2SkuRec;
+struct Sku2ProductRec;
+struct Subcomp2CompRec;
+struct BitRec;
+struct ProductNode;
+
+// Run options in _commandLineSwitch.
+inline constexpr uint32_t SWITCH_UPDATE = 1;        // -u
+inline constexpr uint32_t SWITCH_BATCH = 4;         // -b
+inline constexpr uint32_t SWITCH_QUIET = 8;         // -q
+inline constexpr uint32_t SWITCH_C = 16;            // -c
+inline constexpr uint32_t SWITCH_F = 32;            // -F
+inline constexpr uint32_t SWITCH_FRONTEND_256 = 256;
+
+// Result that means stop.
+inline constexpr int32_t RESULT_STOP = 65535;
+
+extern HWND _installWnd;
+extern uint32_t _commandLineSwitch;
+extern char _logBatchFilePathName[512];
+extern char _iniBatchFilePathName[512];
+extern void* _pReadWriteBuffer;
+extern int32_t _blockSizeIndex;
+
+extern LayoutRec* _layoutTable;
+extern DevRec* _devTable;
+extern TlrRec* _tlrTable;
+extern CompIDRec* _compIDTable;
+extern Comp2SkuRec* _comp2SkuTable;
+extern Sku2ProductRec* _sku2ProductTable;
+extern Subcomp2CompRec* _subcomp2CompTable;
+extern BitRec* _bitTable;
+
+extern ProductNode* _availableProducts;
+extern uint32_t _pathChanged;
+extern uint32_t _addDiskSpace;
+extern uint32_t _constDiskSpace;
+
+extern void* _backgroundDisplayBuffer;
+extern int32_t _backgroundStartRow, _backgroundStartColumn, _backgroundEndRow, _backgroundEndColumn;
+
+extern uint32_t VRNGODBC_DLL_FLAG, QDSPDRV_386_FLAG, QLAUNCH_EXE_FLAG, ZOV_INSTALL_FLAG, MVRNSRVA_EXE_FLAG;
+
+extern char _destinationPath[256];
+extern char _workPath[256];
+extern char _docRootDestPath[256];
+extern char _cgiScriptDestPath[256];
+extern char _javaDestinationPath[256];
+
+extern char _szArchiveDir[256];
+extern char _szFolderName[256];
+extern char _szDefaultLanguage[256];
+extern char _szDefaultCountry[256];
+extern char _szUseSourceEditor[256];
+extern char _nlsCpinternal[256];
+extern char _nlsCpcollation[256];
+extern char _nlsCpcase[256];
+extern char _nlsDateFormat[256];
+extern char _nlsNumberFormat[256];
+extern char _nlsNumsep[256];
+extern char _nlsNumdec[256];
+
+extern double _availDiskSpace;
+extern uint32_t _reqDiskSpace;
+extern uint32_t _lastLargestArchive;
+extern char _mappedNetworkSetupDrive[4];
+
+// The message table.
+struct MessageEntry {
+    int32_t code;
+    const char* format;   // holds exactly one %d
+};
+extern const MessageEntry _messageTable[];
+extern const int _messageCount;
+// The format text of a code, or null when the table has no such code.
+const char* FindMessageFormat(int32_t code);
+
+int32_t DisplayErrorMsg(HWND window, const char* detail, int32_t code);
+int32_t ProcessFileError(HWND window, int32_t errnoValue, int32_t code, const char* fileName);
+void FlushData(const char* text);
+int32_t StopInstallation(const char* fileName);
+int32_t AbortProcess(const char* text, const char* title);
+// Shows the quit confirmation; 1 for Yes, 0 for No or when not shown.
+int32_t ConfirmQuit();
+int32_t FormatFileName(const char* directory, const char* fileName, char* out);
+int32_t FindAndCheckFile(const char* directory, const char* fileName);
+char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName, int32_t* error);
+uint32_t AcquireFileSizeCurrent(int32_t fd, const char* fileName);
+void printError(const char* text);
+
+// Unsupported entry points: each reports message 9000 and returns zero.
+int32_t ccConvertBytes();
+int32_t ccConvertChar();
+int32_t ccConvertWide();
+int32_t rtRealInt();
+int32_t crstats();
+int32_t pdckhotkey();
+int32_t msgn();
+int32_t msgd();
+int32_t drppath();
+int32_t strentd();
+int32_t strntdnf();
+void* strent();
+int32_t stget();
+int32_t stgetd();
+int32_t stvacate();
+int32_t stfree();
+int32_t stInitPool();
+int32_t msgsubdll();
+int32_t utxctlc();
+int32_t drSigResAlm();
+int32_t iodosprt();
+int32_t libfchk();
+int32_t libislib();
+int32_t libref();
+
+}  // namespace vrn
