@@ -1,0 +1,10 @@
+// Returning every window-system model to the configuration in force.
+#include "platform/winmodel.h"
+
+namespace vrn {
+
+void ResetPlatformModels() {
+    ResetVersionModel();
+}
+
+}  // namespace vrn
