@@ -94,8 +94,12 @@ int32_t ProcessFileError(HWND window, int32_t errnoValue, int32_t code, const ch
 void FlushData(const char* text);
 int32_t StopInstallation(const char* fileName);
 int32_t AbortProcess(const char* text, const char* title);
-// Shows the quit confirmation; 1 for Yes, 0 for No or when not shown.
+// Shows the quit confirmation; 1 for Yes, 0 for No or when not shown. In
+// batch mode nothing is shown and the answer is 0.
 int32_t ConfirmQuit();
+// The quit confirmation's text and title, also logged by callers in batch mode.
+extern const char _quitConfirmationText[];
+extern const char _quitConfirmationTitle[];
 int32_t FormatFileName(const char* directory, const char* fileName, char* out);
 int32_t FindAndCheckFile(const char* directory, const char* fileName);
 char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName, int32_t* error);
