@@ -5,6 +5,8 @@ namespace vrn {
 
 void ResetPlatformModels() {
     ResetVersionModel();
+    ResetWindowModel();
+    ResetRegistryModel();
 }
 
 }  // namespace vrn
