@@ -59,6 +59,13 @@ void utclrbit(uint32_t* words, int32_t bit);
 int32_t uttstbit(const uint32_t* words, int32_t bit);
 int32_t uttstbyt(uint32_t unused, const uint8_t* bytes, int32_t bit);
 
+// The system heap as the runtime layer reaches it: the standard library's
+// allocation calls, subject to utFailAllocations. The buddy allocator takes
+// its contexts, chunks and oversized blocks from here too.
+void* utSystemAlloc(uint64_t size);
+void* utSystemRealloc(void* pointer, uint64_t size);
+void utSystemFree(void* pointer);
+
 // Test hook: makes the system heap refuse requests (the next `count`
 // requests after `skip` successful ones; count < 0 refuses all). Reset with
 // utFailAllocations(0, 0).
