@@ -292,9 +292,11 @@ TEST(BuddyAllocator, DamagedHeadersAreRefusedAndStopMerging) {
     Header(b)->magic = BUDDY_MAGIC;
     CheckAllocator(c, {a, b});
 
-    utBuddyFree(c, b);
     utBuddyFree(c, a);
     utBuddyFree(c, a);                         // a second release changes nothing
+    EXPECT_EQ(ListLength(c, 0), 1);
+    CheckAllocator(c, {b});
+    utBuddyFree(c, b);
     CheckAllocator(c, {});
     utSystemFree(c);
 }
