@@ -83,7 +83,21 @@ void EnsurePlatformLoaded();
 // The configuration now in force (after EnsurePlatformLoaded or Apply).
 const PlatformConfig& CurrentPlatformConfig();
 
+// The whole platform state: the configuration in force with the drive map,
+// the current drive and every drive's current directory. Test fixtures save
+// it before a test and put it back afterwards.
+struct PlatformState {
+    PlatformConfig config;
+    bool loaded = false;
+    char currentDrive = 'C';
+    std::array<std::string, 26> currentDirectories;   // "\dir" form; "" = root
+};
+PlatformState SavePlatformState();
+void RestorePlatformState(const PlatformState& state);
+
 // Programmatic drive map, used by tests and by connections made at run time.
+// Clearing removes every drive (shares stay declared); mapping a drive sets
+// its current directory to the root.
 void ClearDriveMap();
 void MapDrive(char letter, const DriveMapping& mapping);
 void UnmapDrive(char letter);

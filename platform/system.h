@@ -34,6 +34,8 @@ bool ConsoleReadLine(std::string& line);
 using InterruptHandler = void (*)(int);
 inline constexpr int SIGNAL_INTERRUPT = 2;
 InterruptHandler SetInterruptHandler(InterruptHandler handler);   // null: default action
+// What SetInterruptHandler returns when the handler cannot be installed.
+extern const InterruptHandler INTERRUPT_ERROR;
 // Signal handling of SIG_IGN / SIG_DFL style for the interrupt signal.
 void IgnoreInterrupt();
 

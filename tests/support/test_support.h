@@ -57,6 +57,7 @@ protected:
 private:
     DialogHandler* previous_ = nullptr;
     std::vector<std::pair<std::string, std::string>> savedEnv_;
+    PlatformState savedPlatform_;
 };
 
 }  // namespace vrn::test

@@ -1,0 +1,381 @@
+// The C runtime's descriptors: small numbers of the runtime's own table,
+// each over a native handle, in text or binary mode. Text mode reads CR LF
+// as LF and ends the data at a Ctrl-Z byte, and writes every LF as CR LF.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <optional>
+#include <vector>
+
+#include "platform/crt.h"
+#include "platform/host_internal.h"
+
+namespace vrn {
+
+namespace {
+
+constexpr int kMaxDescriptors = 2048;
+constexpr char kCtrlZ = 0x1A;
+
+struct Descriptor {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool text = true;
+    bool append = false;
+    bool atCtrlZ = false;      // a Ctrl-Z ended the data: reads give 0 until a seek
+    bool haveLookahead = false;   // a byte read ahead from a pipe after a CR
+    char lookahead = 0;
+};
+
+std::vector<std::optional<Descriptor>>& Table() {
+    static std::vector<std::optional<Descriptor>> table = [] {
+        // The standard descriptors pass bytes through: this host's consoles
+        // and pipes end lines with LF alone.
+        std::vector<std::optional<Descriptor>> t(3);
+        for (int i = 0; i < 3; ++i) {
+            Descriptor d;
+            d.handle = host::StandardHandle(i);
+            d.text = false;
+            t[i] = d;
+        }
+        return t;
+    }();
+    return table;
+}
+
+Descriptor* Lookup(int fd) {
+    auto& t = Table();
+    if (fd < 0 || static_cast<size_t>(fd) >= t.size() || !t[fd]) {
+        errno = EBADF;
+        return nullptr;
+    }
+    return &*t[fd];
+}
+
+int NewDescriptor(const Descriptor& d) {
+    auto& t = Table();
+    for (size_t i = 0; i < t.size(); ++i)
+        if (!t[i]) {
+            t[i] = d;
+            return static_cast<int>(i);
+        }
+    if (t.size() >= kMaxDescriptors) {
+        errno = EMFILE;
+        return -1;
+    }
+    t.push_back(d);
+    return static_cast<int>(t.size() - 1);
+}
+
+int FailWith(int err) {
+    errno = err;
+    return -1;
+}
+
+int HostFd(const Descriptor& d) { return HostDescriptorOf(d.handle); }
+
+// Removes a Ctrl-Z that ends a file opened in text mode for reading and
+// writing, so that what is written next is not hidden behind it.
+void DropTrailingCtrlZ(const Descriptor& d) {
+    const int hfd = HostFd(d);
+    const off_t end = ::lseek(hfd, 0, SEEK_END);
+    char last = 0;
+    if (end > 0 && ::pread(hfd, &last, 1, end - 1) == 1 && last == kCtrlZ) (void)::ftruncate(hfd, end - 1);
+    ::lseek(hfd, 0, SEEK_SET);
+}
+
+// The caller's bytes among buffer[start, end) whose translated form fits
+// in `written` raw bytes.
+unsigned CallerBytesWritten(const char* buffer, unsigned start, unsigned end, DWORD written) {
+    DWORD used = 0;
+    unsigned i = start;
+    while (i < end) {
+        const DWORD need = buffer[i] == '\n' ? 2 : 1;
+        if (used + need > written) break;
+        used += need;
+        ++i;
+    }
+    return i;
+}
+
+}  // namespace
+
+int host::DescriptorIsText(int fd) {
+    const Descriptor* d = Lookup(fd);
+    return d == nullptr ? -1 : d->text ? 1 : 0;
+}
+
+int _sopen(const char* path, int oflag, int shflag, int pmode) {
+    DWORD access = GENERIC_READ;
+    if (oflag & _O_WRONLY) access = GENERIC_WRITE;
+    if (oflag & _O_RDWR) access = GENERIC_READ | GENERIC_WRITE;
+    DWORD disposition;
+    if ((oflag & (_O_CREAT | _O_EXCL)) == (_O_CREAT | _O_EXCL))
+        disposition = CREATE_NEW;
+    else if ((oflag & (_O_CREAT | _O_TRUNC)) == (_O_CREAT | _O_TRUNC))
+        disposition = CREATE_ALWAYS;
+    else if (oflag & _O_CREAT)
+        disposition = OPEN_ALWAYS;
+    else if (oflag & _O_TRUNC)
+        disposition = TRUNCATE_EXISTING;
+    else
+        disposition = OPEN_EXISTING;
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    if (shflag == _SH_DENYRW) share = 0;
+    if (shflag == _SH_DENYWR) share = FILE_SHARE_READ;
+    if (shflag == _SH_DENYRD) share = FILE_SHARE_WRITE;
+    // The permission matters only for a file that the call creates.
+    const DWORD attributes = (oflag & _O_CREAT) && !(pmode & _S_IWRITE) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    const HANDLE h = CreateFile(path, access, share, disposition, attributes);
+    if (h == INVALID_HANDLE_VALUE) return FailWith(host::ErrnoFromError(GetLastError()));
+    Descriptor d;
+    d.handle = h;
+    d.text = !(oflag & _O_BINARY);
+    d.append = (oflag & _O_APPEND) != 0;
+    const int fd = NewDescriptor(d);
+    if (fd < 0) {
+        CloseHandle(h);
+        return -1;
+    }
+    if (d.text && (oflag & _O_RDWR) && host::HandleSeekable(h)) DropTrailingCtrlZ(d);
+    return fd;
+}
+
+int _open(const char* path, int oflag, int pmode) { return _sopen(path, oflag, _SH_DENYNO, pmode); }
+
+int _creat(const char* path, int pmode) { return _open(path, _O_CREAT | _O_TRUNC | _O_RDWR, pmode); }
+
+int _open_osfhandle(HANDLE handle, int flags) {
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(handle, readable, writable)) return FailWith(EBADF);
+    Descriptor d;
+    d.handle = handle;
+    d.text = (flags & _O_TEXT) != 0;
+    d.append = (flags & _O_APPEND) != 0;
+    return NewDescriptor(d);
+}
+
+HANDLE _get_osfhandle(int fd) {
+    const Descriptor* d = Lookup(fd);
+    return d == nullptr ? INVALID_HANDLE_VALUE : d->handle;
+}
+
+int _close(int fd) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    const HANDLE h = d->handle;
+    Table()[fd].reset();
+    if (!CloseHandle(h)) return FailWith(EBADF);
+    return 0;
+}
+
+int host::ReadDescriptor(int fd, char* buffer, unsigned count, std::vector<uint32_t>* crlf) {
+    if (crlf) crlf->clear();
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    bool readable = false, writable = false;
+    if (!HandleAccess(d->handle, readable, writable) || !readable) return FailWith(EBADF);
+    if (count == 0) return 0;
+    if (count > INT_MAX || buffer == nullptr) return FailWith(EINVAL);
+    if (d->text && d->atCtrlZ) return 0;
+    const bool seekable = HandleSeekable(d->handle);
+
+    unsigned got = 0;
+    if (d->haveLookahead) {
+        buffer[got++] = d->lookahead;
+        d->haveLookahead = false;
+    }
+    if (got < count) {
+        DWORD n = 0;
+        if (!ReadFile(d->handle, buffer + got, count - got, &n) && got == 0) {
+            const DWORD e = GetLastError();
+            return FailWith(e == ERROR_ACCESS_DENIED ? EBADF : ErrnoFromError(e));
+        }
+        got += n;
+    }
+    if (!d->text || got == 0) return static_cast<int>(got);
+
+    unsigned in = 0, out = 0;
+    while (in < got) {
+        const char c = buffer[in];
+        if (c == kCtrlZ) {
+            d->atCtrlZ = true;
+            // Leave the file positioned at the Ctrl-Z.
+            if (seekable) ::lseek(HostFd(*d), -static_cast<off_t>(got - in), SEEK_CUR);
+            break;
+        }
+        if (c != '\r') {
+            buffer[out++] = c;
+            ++in;
+            continue;
+        }
+        if (in + 1 < got) {
+            if (buffer[in + 1] == '\n') {
+                if (crlf) crlf->push_back(out);
+                buffer[out++] = '\n';
+                in += 2;
+            } else {
+                buffer[out++] = '\r';
+                ++in;
+            }
+            continue;
+        }
+        // The CR is the last byte read: the next byte decides.
+        ++in;
+        char next = 0;
+        DWORD n = 0;
+        if (!ReadFile(d->handle, &next, 1, &n) || n == 0) {
+            buffer[out++] = '\r';
+        } else if (next == '\n') {
+            if (crlf) crlf->push_back(out);
+            buffer[out++] = '\n';
+        } else {
+            buffer[out++] = '\r';
+            if (seekable) {
+                ::lseek(HostFd(*d), -1, SEEK_CUR);
+            } else {
+                d->lookahead = next;
+                d->haveLookahead = true;
+            }
+        }
+    }
+    return static_cast<int>(out);
+}
+
+int _read(int fd, void* buffer, unsigned int count) {
+    return host::ReadDescriptor(fd, static_cast<char*>(buffer), count, nullptr);
+}
+
+int _write(int fd, const void* buffer, unsigned int count) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(d->handle, readable, writable) || !writable) return FailWith(EBADF);
+    if (count == 0) return 0;
+    if (count > INT_MAX || buffer == nullptr) return FailWith(EINVAL);
+    if (d->append && host::HandleSeekable(d->handle)) ::lseek(HostFd(*d), 0, SEEK_END);
+    const auto* p = static_cast<const char*>(buffer);
+
+    auto failure = [&](unsigned done, BOOL ok) -> int {
+        if (done > 0) return static_cast<int>(done);
+        if (ok) return FailWith(ENOSPC);
+        const DWORD e = GetLastError();
+        return FailWith(e == ERROR_ACCESS_DENIED ? EBADF : host::ErrnoFromError(e));
+    };
+    if (!d->text) {
+        DWORD w = 0;
+        const BOOL ok = WriteFile(d->handle, p, count, &w);
+        if (!ok || w < count) return failure(w, ok);
+        return static_cast<int>(count);
+    }
+    char raw[4096];
+    unsigned i = 0;
+    while (i < count) {
+        const unsigned start = i;
+        DWORD r = 0;
+        while (i < count && r < sizeof raw - 1) {
+            if (p[i] == '\n') raw[r++] = '\r';
+            raw[r++] = p[i++];
+        }
+        DWORD w = 0;
+        const BOOL ok = WriteFile(d->handle, raw, r, &w);
+        if (!ok || w < r) return failure(CallerBytesWritten(p, start, i, w), ok);
+    }
+    return static_cast<int>(count);
+}
+
+int64_t _lseek(int fd, int64_t offset, int origin) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FailWith(EINVAL);
+    const int hfd = HostFd(*d);
+    const off_t current = ::lseek(hfd, 0, SEEK_CUR);
+    if (current < 0) return FailWith(EINVAL);
+    off_t base = 0;
+    if (origin == SEEK_CUR) base = current - (d->haveLookahead ? 1 : 0);
+    if (origin == SEEK_END) {
+        base = ::lseek(hfd, 0, SEEK_END);
+        if (base < 0) return FailWith(EINVAL);
+    }
+    if (base + offset < 0) {
+        ::lseek(hfd, current, SEEK_SET);
+        return FailWith(EINVAL);
+    }
+    const off_t pos = ::lseek(hfd, static_cast<off_t>(base + offset), SEEK_SET);
+    if (pos < 0) return FailWith(EINVAL);
+    d->atCtrlZ = false;
+    d->haveLookahead = false;
+    return pos;
+}
+
+int64_t _tell(int fd) { return _lseek(fd, 0, SEEK_CUR); }
+
+int _eof(int fd) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    const int hfd = HostFd(*d);
+    const off_t pos = ::lseek(hfd, 0, SEEK_CUR);
+    struct stat st {};
+    if (pos < 0 || ::fstat(hfd, &st) != 0) return FailWith(EBADF);
+    return pos >= st.st_size ? 1 : 0;
+}
+
+int64_t _filelength(int fd) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    struct stat st {};
+    if (::fstat(HostFd(*d), &st) != 0) return FailWith(EBADF);
+    return st.st_size;
+}
+
+int _commit(int fd) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    if (!FlushFileBuffers(d->handle)) return FailWith(EBADF);
+    return 0;
+}
+
+int _setmode(int fd, int mode) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    if (mode != _O_TEXT && mode != _O_BINARY) return FailWith(EINVAL);
+    const int previous = d->text ? _O_TEXT : _O_BINARY;
+    d->text = mode == _O_TEXT;
+    return previous;
+}
+
+int _locking(int fd, int mode, long bytes) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    if (bytes < 0 || mode < _LK_UNLCK || mode > 4) return FailWith(EINVAL);
+    const int64_t pos = _tell(fd);
+    if (pos < 0) return -1;
+    const auto start = static_cast<uint64_t>(pos);
+    const auto length = static_cast<uint64_t>(bytes);
+    const auto lo = [](uint64_t v) { return static_cast<DWORD>(v & 0xFFFFFFFFu); };
+    const auto hi = [](uint64_t v) { return static_cast<DWORD>(v >> 32); };
+    if (mode == _LK_UNLCK) {
+        if (!UnlockFile(d->handle, lo(start), hi(start), lo(length), hi(length))) return FailWith(EACCES);
+        return 0;
+    }
+    // _LK_LOCK and its read form try once a second, ten times in all.
+    const bool retry = mode == _LK_LOCK || mode == 3;
+    for (int attempt = 0; attempt < (retry ? 10 : 1); ++attempt) {
+        if (attempt > 0) ::sleep(1);
+        if (LockFile(d->handle, lo(start), hi(start), lo(length), hi(length))) return 0;
+    }
+    return FailWith(retry ? EDEADLK : EACCES);
+}
+
+int _chsize(int fd, int64_t size) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    if (size < 0) return FailWith(EINVAL);
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(d->handle, readable, writable) || !writable) return FailWith(EACCES);
+    if (::ftruncate(HostFd(*d), static_cast<off_t>(size)) != 0)
+        return FailWith(errno == ENOSPC || errno == EFBIG ? ENOSPC : EACCES);
+    return 0;
+}
+
+}  // namespace vrn

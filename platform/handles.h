@@ -1,0 +1,32 @@
+// The table of native handles of the platform layer's own sources: open
+// files and find listings. Not for use outside platform/.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/native.h"
+
+namespace vrn::host {
+
+struct HandleObject {
+    enum class Kind { File, Find } kind = Kind::File;
+    // Files.
+    int fd = -1;
+    bool readable = false;
+    bool writable = false;
+    bool ownsDescriptor = true;   // false for the standard descriptors
+    bool seekable = false;
+    // Find listings: every entry, taken when the listing began.
+    std::vector<WIN32_FIND_DATA> entries;
+    size_t next = 0;
+};
+
+// Adds an object and returns its handle (a multiple of 4, never 0 or -1).
+HANDLE AddHandle(HandleObject object);
+// The object of a handle of the given kind; null when there is none.
+HandleObject* LookupHandle(HANDLE h, HandleObject::Kind kind);
+// Forgets a handle (the caller has released what it held).
+void RemoveHandle(HANDLE h);
+
+}  // namespace vrn::host

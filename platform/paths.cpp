@@ -1,0 +1,226 @@
+// Resolution of Windows-form paths to host paths through the drive map and
+// the declared network shares, with the platform's case-insensitive names.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/drives.h"
+#include "platform/host_internal.h"
+
+namespace vrn {
+
+namespace host {
+
+char UpperChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+    return c;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+    return true;
+}
+
+std::string JoinHost(const std::string& dir, std::string_view name) {
+    std::string out = dir;
+    if (out.empty() || out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+std::string HostParent(const std::string& hostPath) {
+    const size_t slash = hostPath.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return hostPath.substr(0, slash);
+}
+
+std::string_view HostLeaf(const std::string& hostPath) {
+    const size_t slash = hostPath.find_last_of('/');
+    return slash == std::string::npos ? std::string_view(hostPath) : std::string_view(hostPath).substr(slash + 1);
+}
+
+void AppendComponents(std::string_view part, std::vector<std::string>& components) {
+    size_t i = 0;
+    while (i <= part.size()) {
+        size_t j = i;
+        while (j < part.size() && part[j] != '\\' && part[j] != '/') ++j;
+        std::string name(part.substr(i, j - i));
+        if (name == "..") {
+            if (!components.empty()) components.pop_back();
+        } else if (name != ".") {
+            // The platform drops trailing dots and blanks from a name.
+            while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+            if (!name.empty()) components.push_back(std::move(name));
+        }
+        i = j + 1;
+    }
+}
+
+}  // namespace host
+
+namespace {
+
+const ShareDecl* FindShare(std::string_view server, std::string_view share) {
+    const std::string wanted = "\\\\" + std::string(server) + "\\" + std::string(share);
+    for (const ShareDecl& s : CurrentPlatformConfig().shares) {
+        std::string unc = s.unc;
+        for (char& c : unc)
+            if (c == '/') c = '\\';
+        while (unc.size() > 2 && unc.back() == '\\') unc.pop_back();
+        if (host::SameNameIgnoringCase(unc, wanted)) return &s;
+    }
+    return nullptr;
+}
+
+// The entry of `dir` whose name equals `name` ignoring case; the first in
+// byte order when several do, so that the choice does not depend on the
+// order of the host's directory.
+bool FindIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return false;
+    bool any = false;
+    while (const dirent* e = ::readdir(d)) {
+        if (!host::SameNameIgnoringCase(e->d_name, name)) continue;
+        if (!any || std::strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
+        any = true;
+    }
+    ::closedir(d);
+    return any;
+}
+
+}  // namespace
+
+ResolvedPath ResolvePath(std::string_view path) {
+    ResolvedPath out;
+    if (path.empty()) return out;
+    std::vector<std::string> components;
+    std::string root;          // host directory of the drive or share
+    std::string prefix;        // Windows form of the root, without its separator
+    auto isSep = [](char c) { return c == '\\' || c == '/'; };
+
+    if (path.size() >= 2 && isSep(path[0]) && isSep(path[1])) {
+        // \\server\share\rest
+        std::vector<std::string> parts;
+        size_t i = 2;
+        while (parts.size() < 2) {
+            size_t j = i;
+            while (j < path.size() && !isSep(path[j])) ++j;
+            if (j == i) return out;
+            parts.emplace_back(path.substr(i, j - i));
+            i = j + 1;
+            if (j >= path.size()) break;
+        }
+        if (parts.size() < 2) return out;
+        const ShareDecl* share = FindShare(parts[0], parts[1]);
+        if (share == nullptr) return out;
+        root = share->hostRoot;
+        prefix = "\\\\" + parts[0] + "\\" + parts[1];
+        if (i < path.size()) host::AppendComponents(path.substr(i), components);
+    } else {
+        char letter = host::CurrentDriveLetter();
+        std::string_view rest = path;
+        if (path.size() >= 2 && path[1] == ':') {
+            letter = host::UpperChar(path[0]);
+            if (letter < 'A' || letter > 'Z') return out;
+            rest = path.substr(2);
+        }
+        const DriveMapping* drive = FindDrive(letter);
+        if (drive == nullptr) return out;
+        if (rest.empty() || !isSep(rest[0])) host::AppendComponents(host::CurrentDirectoryOf(letter), components);
+        host::AppendComponents(rest, components);
+        root = drive->hostRoot.empty() ? std::string("/") : drive->hostRoot;
+        prefix = std::string(1, letter) + ":";
+        out.drive = letter;
+    }
+
+    // Walk down from the root: a name that does not exist as written takes
+    // the spelling of an entry that matches it ignoring case; once a
+    // directory is missing the remaining names stay as given.
+    std::string hostPath = root;
+    std::string windows = prefix;
+    bool missing = false;
+    for (const std::string& name : components) {
+        std::string actual = name;
+        if (!missing) {
+            struct stat st {};
+            const std::string candidate = host::JoinHost(hostPath, name);
+            if (::lstat(candidate.c_str(), &st) != 0) {
+                std::string found;
+                if (errno == ENOENT && FindIgnoringCase(hostPath, name, found))
+                    actual = found;
+                else
+                    missing = true;
+            }
+        }
+        hostPath = host::JoinHost(hostPath, actual);
+        windows += "\\" + actual;
+    }
+    if (components.empty()) windows += "\\";
+    out.ok = true;
+    out.host = hostPath;
+    out.windows = windows;
+    return out;
+}
+
+std::string HostPath(std::string_view path) { return ResolvePath(path).host; }
+
+std::string WindowsPathOf(const std::string& hostPath) {
+    const PlatformConfig& config = CurrentPlatformConfig();
+    int best = -1;
+    size_t bestLength = 0;
+    for (int i = 0; i < 26; ++i) {
+        if (!config.drives[i]) continue;
+        std::string root = config.drives[i]->hostRoot;
+        if (root.empty()) root = "/";
+        const bool under = root == "/" ? (!hostPath.empty() && hostPath[0] == '/')
+                                       : hostPath.compare(0, root.size(), root) == 0 &&
+                                             (hostPath.size() == root.size() || hostPath[root.size()] == '/');
+        if (under && (best < 0 || root.size() > bestLength)) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best < 0) return {};
+    std::string rest = bestLength == 1 ? hostPath.substr(1) : hostPath.substr(std::min(hostPath.size(), bestLength + 1));
+    std::vector<std::string> components;
+    host::AppendComponents(rest, components);
+    std::string out = std::string(1, static_cast<char>('A' + best)) + ":";
+    for (const std::string& c : components) out += "\\" + c;
+    if (components.empty()) out += "\\";
+    return out;
+}
+
+bool host::ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, bool allowWildcards) {
+    if (path == nullptr || *path == '\0') {
+        error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    const std::string_view p(path);
+    const size_t nameStart = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
+    for (size_t i = nameStart; i < p.size(); ++i) {
+        const char c = p[i];
+        const bool wild = c == '*' || c == '?';
+        if (c == '<' || c == '>' || c == '|' || c == '"' || c == ':' || (wild && !allowWildcards) ||
+            static_cast<unsigned char>(c) < 0x20) {
+            error = ERROR_INVALID_NAME;
+            return false;
+        }
+    }
+    out = ResolvePath(p);
+    if (!out.ok) {
+        const bool unc = p.size() >= 2 && (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
+        error = unc ? ERROR_BAD_NETPATH : ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vrn
