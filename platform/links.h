@@ -1,0 +1,14 @@
+// Symbolic links met on the way to a file the engine creates. The engine
+// never writes through a link: a link standing where it is about to create a
+// file or a directory is removed (the link only, never what it points to).
+#pragma once
+
+namespace vrn {
+
+// True when the last component of the Windows-form path is a symbolic link.
+bool IsSymbolicLink(const char* path);
+// Removes the link itself; true on success. False, and nothing removed, when
+// the path is not a symbolic link.
+bool RemoveSymbolicLink(const char* path);
+
+}  // namespace vrn
