@@ -1,0 +1,142 @@
+// Archive extraction: the archive layout with its masked member headers and
+// CRC-32 checks, member selection by name pattern, the stored and compressed
+// methods, the shared read/write buffer, the damaged-member rules, testing
+// mode and the restoring of file times.
+#pragma once
+
+#include <cstdint>
+
+namespace vrn {
+
+// ---------------------------------------------------------------------------
+// Archive layout
+// ---------------------------------------------------------------------------
+
+// A member is a 539-byte header followed by its data; members follow one
+// another from offset 0 to the end of the archive.
+inline constexpr uint32_t ARCHIVE_HEADER_SIZE = 539;
+inline constexpr uint32_t ARCHIVE_NAME_SIZE = 510;
+// Every header byte is stored XORed with this mask.
+inline constexpr uint8_t ARCHIVE_HEADER_MASK = 0x6B;
+// Offsets of the fields in the header.
+inline constexpr uint32_t ARCHIVE_OFFSET_STORED_SIZE = 510;
+inline constexpr uint32_t ARCHIVE_OFFSET_FILE_SIZE = 514;
+inline constexpr uint32_t ARCHIVE_OFFSET_DATA_CRC = 518;
+inline constexpr uint32_t ARCHIVE_OFFSET_RESERVED = 522;
+inline constexpr uint32_t ARCHIVE_OFFSET_ACCESS_TIME = 526;
+inline constexpr uint32_t ARCHIVE_OFFSET_MODIFICATION_TIME = 530;
+inline constexpr uint32_t ARCHIVE_OFFSET_METHOD = 534;
+inline constexpr uint32_t ARCHIVE_OFFSET_HEADER_CRC = 535;
+// The header CRC covers the masked bytes before it.
+inline constexpr uint32_t ARCHIVE_HEADER_CRC_SPAN = 535;
+
+// Methods.
+inline constexpr int8_t ARCHIVE_METHOD_STORED = 1;
+inline constexpr int8_t ARCHIVE_METHOD_COMPRESSED = 2;
+
+// Compressed stream: 4,096-byte window, first byte written at position 1,
+// references of 2 to 17 bytes.
+inline constexpr uint32_t LZSS_WINDOW_SIZE = 4096;
+inline constexpr uint32_t LZSS_WINDOW_START = 1;
+inline constexpr uint32_t LZSS_MIN_MATCH = 2;
+inline constexpr uint32_t LZSS_MAX_MATCH = 17;
+
+// Data moves through buffers of at most this size, backing off by the step
+// while the heap refuses.
+inline constexpr uint32_t RW_BUFFER_MAX = 61440;
+inline constexpr uint32_t RW_BUFFER_STEP = 2048;
+
+// CRC-32 (reflected 0xEDB88320, initial 0xFFFFFFFF, final complement).
+inline constexpr uint32_t CRC32_POLYNOMIAL = 0xEDB88320u;
+inline constexpr uint32_t CRC32_INITIAL = 0xFFFFFFFFu;
+inline constexpr int32_t CRC_TABLE_SIZE = 256;
+
+// The member header in memory, unmasked.
+struct ArchiveFileHeader {
+    char fileName[ARCHIVE_NAME_SIZE] = {};
+    uint32_t storedSize = 0;
+    uint32_t fileSize = 0;
+    uint32_t dataCRC = 0;
+    uint32_t reserved = 0;
+    uint32_t accessTime = 0;
+    uint32_t modificationTime = 0;
+    int8_t method = 0;
+    uint32_t headerCRC = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Extraction
+// ---------------------------------------------------------------------------
+
+// Extracts every member whose name matches `pattern` into destinationDir
+// (testing != 0: decodes and checks without writing). 0, or the failing
+// step's result (already reported).
+int32_t DecompressFile(const char* pattern, const char* archivePath, const char* destinationDir, uint8_t testing);
+
+// Reads and checks the next member header: 1 when one was read; 0 at the end
+// of the archive (error 0) or on failure (error set).
+int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* archivePath, const uint32_t* crcTable,
+                           int32_t* error);
+
+// Extracts the member whose header has just been read; `skip` is set to 1 when
+// the user chose to skip a damaged member.
+int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
+                           const uint32_t* crcTable, uint8_t* skip, uint8_t testing);
+
+// Method 1 (stored) and method 2 (compressed); crc receives the complemented
+// CRC of the bytes produced.
+int32_t UnstoreData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
+                    uint32_t* crc, const uint32_t* crcTable, uint8_t* skip, uint8_t testing);
+int32_t DecompressData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
+                       uint32_t* crc, const uint32_t* crcTable, uint8_t* skip, uint8_t testing);
+
+// Writes a full output buffer of the compressed method: 1 to go on, or 0 with
+// result set (0 after a skip, 65535 to stop). `crc` receives the header's CRC
+// when the member is skipped.
+int32_t FlushRWBuffer(int32_t outFd, const uint8_t* buffer, uint32_t count, const ArchiveFileHeader* header,
+                      const char* path, uint32_t* crc, uint8_t* skip, int32_t* result, uint8_t testing);
+
+// Allocates _pReadWriteBuffer with at most min(size, 61,440) bytes, backing
+// off by 2,048; allocated receives its length. 0, or message 601's result.
+int32_t AllocGlobalRWBuffer(uint32_t size, uint32_t* allocated);
+
+// Gives the extracted file the header's access and modification times.
+int32_t ChangeFileDateTime(const ArchiveFileHeader* header, const char* destinationDir);
+
+// CRC routines. CalculateBlockCRC32 returns the CRC updated over the block.
+void BuildCRCTable(uint32_t* table, int32_t count);
+uint32_t CalculateBlockCRC32(const uint8_t* data, uint32_t length, uint32_t crc, const uint32_t* table);
+
+// 1 if the name matches the pattern ('?' one character, '*' any run), else 0.
+int32_t MatchFileName(const char* pattern, const char* name);
+
+// ---------------------------------------------------------------------------
+// Shared by the extraction routines
+// ---------------------------------------------------------------------------
+
+// Room for a destination directory joined with a member name.
+inline constexpr uint32_t ARCHIVE_PATH_SIZE = 1024;
+
+// Joins the destination directory and a member name into `out` (of
+// ARCHIVE_PATH_SIZE bytes): 1, or 0 when the joined path would not fit.
+int32_t JoinMemberPath(const char* destinationDir, const char* memberName, char* out);
+
+// Sets the marker flag of a member name, if it is one of the marker files.
+void SetMarkerFileFlags(const char* memberName);
+
+// 1 when the member name stays inside the destination: not empty, not
+// absolute, no drive letter, not a network name, no ".." component.
+int32_t IsSafeMemberName(const char* memberName);
+
+// Creates (or replaces) a member's output file at `path`, permission octal
+// 600; a symbolic link standing there is removed first. The descriptor, or
+// -1 with the failure reported and its result in *result.
+int32_t CreateMemberFile(const char* path, int32_t* result);
+
+// The damaged-member rule: frees `buffers`, closes and (unless testing)
+// deletes the output file, then asks whether to stop. 65535 to stop; 0 after
+// a skip, with the header's CRC stored and the skip flag set.
+int32_t HandleDamagedMember(int32_t outFd, const char* path, const ArchiveFileHeader* header, uint32_t* crc,
+                            uint8_t* skip, uint8_t testing, void* buffers[], int bufferCount);
+
+}  // namespace vrn

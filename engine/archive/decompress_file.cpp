@@ -1,0 +1,114 @@
+// Extraction of one archive: every member whose name matches the pattern is
+// extracted (or, in testing mode, decoded and checked), the others are
+// passed over by their stored size.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "engine/archive/archive.h"
+#include "engine/destination/destination.h"
+#include "engine/state/state.h"
+#include "platform/crt.h"
+#include "platform/links.h"
+#include "runtime/files/files.h"
+
+namespace vrn {
+
+namespace {
+
+void ReportCorrupted(const char* name) {
+    std::string text = "The Installation Utility has detected that the '";
+    text += name;
+    text += "' file is corrupted.\n\nCall Varentis technical support.";
+    if (_commandLineSwitch & SWITCH_BATCH) {
+        FlushData(text.c_str());
+    } else {
+        MessageBeep(MB_BEEP_DEFAULT);
+        MessageBox(_installWnd, text.c_str(), "Corrupted File", MB_ICONEXCLAMATION | MB_OK);
+    }
+}
+
+// A symbolic link standing for one of the member's directories below the
+// destination is removed, so that the directory is created in its place
+// and nothing is written through the link.
+void ReplaceLinkedDirectories(const char* destinationDir, const char* memberName) {
+    std::string relative;
+    for (const char* p = memberName; *p != '\0'; ++p) {
+        if (*p != '\\' && *p != '/') {
+            relative += *p;
+            continue;
+        }
+        if (relative.empty() || relative.back() == '\\') continue;
+        char path[ARCHIVE_PATH_SIZE];
+        if (JoinMemberPath(destinationDir, relative.c_str(), path) == 0) return;
+        if (IsSymbolicLink(path)) RemoveSymbolicLink(path);
+        relative += '\\';
+    }
+}
+
+}  // namespace
+
+int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
+                           const uint32_t* crcTable, uint8_t* skip, uint8_t testing) {
+    *skip = 0;
+    // A name that would land outside the destination is refused whole.
+    if (IsSafeMemberName(header->fileName) == 0) return DisplayErrorMsg(_installWnd, header->fileName, 112);
+    char path[ARCHIVE_PATH_SIZE];
+    if (JoinMemberPath(destinationDir, header->fileName, path) == 0)
+        return DisplayErrorMsg(_installWnd, header->fileName, 130);
+
+    if (!testing) {
+        char volumePath[ARCHIVE_PATH_SIZE];
+        std::strncpy(volumePath, destinationDir, sizeof volumePath - 1);
+        volumePath[sizeof volumePath - 1] = '\0';
+        const double available = GetDiskSpaceInfo(volumePath);
+        if (static_cast<double>(header->fileSize) > available) return DisplayErrorMsg(_installWnd, path, 148);
+        ReplaceLinkedDirectories(destinationDir, header->fileName);
+        if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
+    }
+
+    uint32_t crc = 0;
+    int32_t result = 0;
+    if (header->method == ARCHIVE_METHOD_STORED)
+        result = UnstoreData(fd, archivePath, header, destinationDir, &crc, crcTable, skip, testing);
+    else if (header->method == ARCHIVE_METHOD_COMPRESSED)
+        result = DecompressData(fd, archivePath, header, destinationDir, &crc, crcTable, skip, testing);
+    else
+        return RESULT_STOP;
+    if (result != 0) return result;
+    if (*skip) return 0;
+
+    if (crc != header->dataCRC) {
+        ReportCorrupted(testing ? header->fileName : path);
+        return RESULT_STOP;
+    }
+    if (!testing) ChangeFileDateTime(header, destinationDir);
+    return 0;
+}
+
+int32_t DecompressFile(const char* pattern, const char* archivePath, const char* destinationDir, uint8_t testing) {
+    uint32_t crcTable[CRC_TABLE_SIZE];
+    BuildCRCTable(crcTable, CRC_TABLE_SIZE);
+
+    const int32_t fd = utopendll(archivePath, _O_RDONLY | _O_BINARY, -1, 0, _pgc);
+    if (fd < 0) return ProcessFileError(nullptr, errno, 103, archivePath);
+    UtDescriptor archive(fd);
+
+    ArchiveFileHeader header;
+    int32_t error = 0;
+    int32_t result = 0;
+    while (ReadFileHeaderData(&header, fd, archivePath, crcTable, &error) != 0) {
+        uint8_t skip = 0;
+        if (MatchFileName(pattern, header.fileName) != 0) {
+            result = DecompressFileData(fd, archivePath, &header, destinationDir, crcTable, &skip, testing);
+            if (result != 0) break;
+            // A damaged member was given up: the rest of this archive is too.
+            if (skip) return 0;
+        } else if (_lseek(fd, header.storedSize, SEEK_CUR) < 0) {
+            return ProcessFileError(nullptr, errno, 107, archivePath);
+        }
+    }
+    return result != 0 ? result : error;
+}
+
+}  // namespace vrn

@@ -1,0 +1,81 @@
+// Creating a path one directory at a time, on its own drive, with the
+// process's current drive and directory put back afterwards.
+#include <cstring>
+
+#include "engine/destination/destination.h"
+#include "engine/state/state.h"
+#include "platform/crt.h"
+#include "platform/drives.h"
+
+namespace vrn {
+
+namespace {
+
+// Working copies of paths hold at most this many characters.
+constexpr size_t kWorkLength = 255;
+
+bool Exists(const char* path) { return _access(path, ACCESS_EXISTS) == 0; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int DriveNumber(char letter) { return Upper(letter) - 'A' + 1; }
+
+// Creates every missing prefix of `work` ("\a\b\c": \a, \a\b, \a\b\c).
+// 0, or message 119's result with the path that was passed in.
+int32_t CreatePieces(const char* work, const char* path) {
+    char prefix[kWorkLength + 2] = {};
+    size_t length = 0;
+    if (work[0] == '\\') prefix[length++] = '\\';
+    bool first = true;
+    const char* piece = work;
+    while (*piece != '\0') {
+        while (*piece == '\\') ++piece;
+        const char* end = piece;
+        while (*end != '\0' && *end != '\\') ++end;
+        if (end == piece) break;
+        if (!first) prefix[length++] = '\\';
+        std::memcpy(prefix + length, piece, static_cast<size_t>(end - piece));
+        length += static_cast<size_t>(end - piece);
+        prefix[length] = '\0';
+        first = false;
+        if (!Exists(prefix) && _mkdir(prefix) != 0) return DisplayErrorMsg(_installWnd, path, 119);
+        piece = end;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void TrimEnd(char* path) {
+    char* last = std::strrchr(path, '\\');
+    if (last != nullptr) *last = '\0';
+}
+
+int32_t CreateDirectoryPath(const char* path, uint8_t kind) {
+    if (path[0] != '.' && !(path[0] != '\0' && path[1] == ':') && std::strchr(path, '\\') == nullptr) return 0;
+
+    char kept[kWorkLength + 1] = {};
+    bool remembered = false;
+    const char* body = path;
+    if (path[0] != '\0' && path[1] == ':') {
+        if (_getcwd(kept, sizeof kept) == nullptr) return DisplayErrorMsg(_installWnd, kept, 128);
+        remembered = true;
+        if (kept[0] != path[0] && _chdrive(DriveNumber(path[0])) != 0) return DisplayErrorMsg(_installWnd, path, 124);
+        body = path + 2;
+    }
+    char work[kWorkLength + 1] = {};
+    std::strncpy(work, body, kWorkLength);
+    if (kind == CREATE_PATH_OF_FILE) TrimEnd(work);
+
+    int32_t result = 0;
+    if (work[0] != '\0' && !Exists(work)) result = CreatePieces(work, path);
+
+    // The caller's drive and directory are restored on every way out.
+    if (remembered) {
+        if (_chdrive(DriveNumber(kept[0])) != 0) return result != 0 ? result : DisplayErrorMsg(_installWnd, kept, 124);
+        if (_chdir(kept) != 0) return result != 0 ? result : DisplayErrorMsg(_installWnd, kept, 122);
+    }
+    return result;
+}
+
+}  // namespace vrn

@@ -1,0 +1,329 @@
+// vrnarc: creates, lists, tests and extracts installation archives.
+//
+// Testing and extraction go through the installation engine itself
+// (DecompressFile), so that an archive that passes here extracts the same
+// way during an installation. The engine's message boxes are printed on
+// standard error; a damaged member ends the run.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/archive/archive.h"
+#include "engine/state/state.h"
+#include "platform/dialogs.h"
+#include "platform/drives.h"
+#include "runtime/files/files.h"
+#include "tools/vrnarc/archive_writer.h"
+
+namespace fs = std::filesystem;
+using namespace vrn;
+using namespace vrn::arc;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: vrnarc c ARCHIVE [-1|-9] [-0] PATH...   create ARCHIVE from files and directories\n"
+    "       vrnarc l ARCHIVE                        list the members\n"
+    "       vrnarc t ARCHIVE                        test every member\n"
+    "       vrnarc x ARCHIVE DIR [PATTERN]          extract the members (matching PATTERN) into DIR\n"
+    "\n"
+    "Members of a directory are named relative to it, with backslash separators;\n"
+    "a file given by itself is named by its last component. Access and modification\n"
+    "times are kept.\n"
+    "  -1  compress fast (the default)\n"
+    "  -9  compress to the smallest size\n"
+    "  -0  store every member without compression\n"
+    "Each member is compressed unless storing it is smaller.\n"
+    "PATTERN matches member names case-sensitively: '?' one character, '*' any run,\n"
+    "e.g. 'bin\\*.dll'.\n"
+    "Exit status: 0 when everything succeeded, 1 on any failure, 2 on a usage error.\n";
+
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "vrnarc: %s\n", text.c_str());
+    return 1;
+}
+
+int Usage(const std::string& text) {
+    std::fprintf(stderr, "vrnarc: %s\n%s", text.c_str(), kUsage);
+    return 2;
+}
+
+// The engine's boxes: errors are printed and answered OK; the corrupted-file
+// question is answered by ending the run.
+struct ToolDialogs : DialogHandler {
+    int shown = 0;
+    int Show(HWND, std::string_view text, std::string_view, uint32_t style) override {
+        ++shown;
+        const uint32_t buttons = style & MB_TYPEMASK;
+        if (buttons == MB_YESNO) return IDYES;   // the quit confirmation that follows
+        std::string_view printed = text;
+        if (buttons == MB_OKCANCEL) printed = text.substr(0, text.find("\n\n"));
+        std::fprintf(stderr, "vrnarc: %.*s\n", static_cast<int>(printed.size()), printed.data());
+        return buttons == MB_OKCANCEL ? IDCANCEL : IDOK;
+    }
+    void Beep(uint32_t) override {}
+};
+
+uint32_t ClampTime(int64_t t) {
+    if (t < 0) return 0;
+    return t > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(t);
+}
+
+bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& data, std::string& error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        error = path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    data.clear();
+    std::error_code ec;
+    const auto expected = fs::file_size(path, ec);
+    if (!ec && expected <= 0xFFFFFFFFull) data.reserve(expected);
+    uint8_t chunk[1 << 16];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        data.insert(data.end(), chunk, chunk + n);
+        if (data.size() > 0xFFFFFFFFull) break;
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) error = path.string() + ": read error";
+    return !failed;
+}
+
+struct CreateRun {
+    std::FILE* archive = nullptr;
+    struct stat archiveStat {};
+    MemberOptions options;
+    uint64_t members = 0, bytesIn = 0, bytesOut = 0;
+    bool ok = true;
+};
+
+void AddFile(CreateRun& run, const fs::path& file, const std::string& name) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        run.ok = !Fail(file.string() + ": " + std::strerror(errno));
+        return;
+    }
+    if (st.st_dev == run.archiveStat.st_dev && st.st_ino == run.archiveStat.st_ino) return;   // the archive itself
+    std::vector<uint8_t> data;
+    std::string error;
+    if (!ReadWholeFile(file, data, error)) {
+        run.ok = !Fail(error);
+        return;
+    }
+    MemberHeader written;
+    if (!WriteMember(run.archive, name, data.data(), data.size(), ClampTime(st.st_atime), ClampTime(st.st_mtime),
+                     run.options, &written, error)) {
+        run.ok = !Fail(error);
+        return;
+    }
+    ++run.members;
+    run.bytesIn += written.fileSize;
+    run.bytesOut += written.storedSize + ARCHIVE_HEADER_SIZE;
+}
+
+// Every regular file below `dir`, in name order, named relative to `base`.
+void AddTree(CreateRun& run, const fs::path& base, const fs::path& dir) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    if (ec) {
+        run.ok = !Fail(dir.string() + ": " + ec.message());
+        return;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    for (const fs::directory_entry& entry : entries) {
+        const fs::file_status link = entry.symlink_status(ec);
+        const fs::file_status target = entry.status(ec);
+        if (fs::is_symlink(link) && fs::is_directory(target)) {
+            std::fprintf(stderr, "vrnarc: %s: link to a directory, not followed\n", entry.path().c_str());
+        } else if (fs::is_directory(target)) {
+            AddTree(run, base, entry.path());
+        } else if (fs::is_regular_file(target)) {
+            AddFile(run, entry.path(), MemberNameOf(entry.path().lexically_relative(base).string()));
+        } else if (!fs::is_symlink(link) || fs::exists(target)) {
+            std::fprintf(stderr, "vrnarc: %s: not a regular file, left out\n", entry.path().c_str());
+        } else {
+            std::fprintf(stderr, "vrnarc: %s: dangling link, left out\n", entry.path().c_str());
+        }
+    }
+}
+
+int Create(const std::vector<std::string>& args) {
+    if (args.empty()) return Usage("c needs an archive name");
+    CreateRun run;
+    std::vector<std::string> paths;
+    bool options = true;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (options && a == "--") {
+            options = false;
+        } else if (options && a == "-0") {
+            run.options.store = true;
+        } else if (options && a == "-1") {
+            run.options.level = CompressionLevel::Fast;
+        } else if (options && a == "-9") {
+            run.options.level = CompressionLevel::Best;
+        } else if (options && a.size() > 1 && a[0] == '-') {
+            return Usage("unknown option " + a);
+        } else {
+            paths.push_back(a);
+        }
+    }
+    if (paths.empty()) return Usage("c needs at least one PATH");
+
+    const std::string& archivePath = args[0];
+    run.archive = std::fopen(archivePath.c_str(), "wb");
+    if (run.archive == nullptr) return Fail(archivePath + ": " + std::strerror(errno));
+    ::fstat(fileno(run.archive), &run.archiveStat);
+    for (const std::string& p : paths) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(p, ec);
+        if (fs::is_directory(status)) {
+            AddTree(run, fs::path(p), fs::path(p));
+        } else if (fs::is_regular_file(status)) {
+            AddFile(run, fs::path(p), MemberNameOf(fs::path(p).filename().string()));
+        } else {
+            run.ok = !Fail(p + ": " + (ec ? ec.message() : std::string("not a file or directory")));
+        }
+    }
+    if (std::fclose(run.archive) != 0) run.ok = !Fail(archivePath + ": cannot write the archive");
+    if (!run.ok) {
+        std::remove(archivePath.c_str());
+        return 1;
+    }
+    std::printf("%s: %llu members, %llu bytes in, %llu bytes archived\n", archivePath.c_str(),
+                static_cast<unsigned long long>(run.members), static_cast<unsigned long long>(run.bytesIn),
+                static_cast<unsigned long long>(run.bytesOut));
+    return 0;
+}
+
+std::string TimeText(uint32_t t) {
+    const std::time_t value = static_cast<std::time_t>(t);
+    std::tm tm{};
+    char text[32] = "?";
+    if (gmtime_r(&value, &tm) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    return text;
+}
+
+// Walks the headers; prints them when `print` is set. Returns the member
+// count, or -1 after a damaged header (reported).
+long long WalkHeaders(const std::string& archivePath, bool print) {
+    std::FILE* f = std::fopen(archivePath.c_str(), "rb");
+    if (f == nullptr) {
+        Fail(archivePath + ": " + std::strerror(errno));
+        return -1;
+    }
+    if (print)
+        std::printf("%-10s %10s %10s %6s %-8s  %-19s  %-19s  %s\n", "Method", "Stored", "Size", "Ratio", "CRC",
+                    "Modified (UTC)", "Accessed (UTC)", "Name");
+    long long count = 0;
+    for (;;) {
+        MemberHeader h;
+        std::string error;
+        const long offset = std::ftell(f);
+        const int r = ReadMemberHeader(f, h, error);
+        if (r == 0) break;
+        if (r < 0) {
+            std::fclose(f);
+            Fail(archivePath + ": member " + std::to_string(count + 1) + " at offset " + std::to_string(offset) +
+                 ": " + error);
+            return -1;
+        }
+        ++count;
+        if (print) {
+            const char* method = h.method == ARCHIVE_METHOD_STORED       ? "stored"
+                                 : h.method == ARCHIVE_METHOD_COMPRESSED ? "compressed"
+                                                                         : "unknown";
+            char ratio[16] = "-";
+            if (h.fileSize > 0) std::snprintf(ratio, sizeof ratio, "%5.1f%%", 100.0 * h.storedSize / h.fileSize);
+            std::printf("%-10s %10u %10u %6s %08X  %-19s  %-19s  %s\n", method, h.storedSize, h.fileSize, ratio,
+                        h.dataCRC, TimeText(h.modificationTime).c_str(), TimeText(h.accessTime).c_str(),
+                        h.name.c_str());
+        }
+        if (std::fseek(f, h.storedSize, SEEK_CUR) != 0) {
+            std::fclose(f);
+            Fail(archivePath + ": cannot move past member " + h.name);
+            return -1;
+        }
+    }
+    std::fclose(f);
+    return count;
+}
+
+// The engine's form of a host path (through the drive map).
+bool EnginePath(const std::string& hostPath, std::string& out) {
+    std::error_code ec;
+    const fs::path absolute = fs::weakly_canonical(fs::absolute(hostPath, ec), ec);
+    out = WindowsPathOf(absolute.string());
+    if (out.empty()) {
+        Fail(hostPath + ": not under any drive of the drive map");
+        return false;
+    }
+    return true;
+}
+
+int RunEngine(const std::string& archivePath, const std::string& dir, const char* pattern, uint8_t testing) {
+    std::string archive, destination;
+    if (!EnginePath(archivePath, archive) || !EnginePath(dir, destination)) return 1;
+    ToolDialogs dialogs;
+    DialogHandler* previous = SetDialogHandler(&dialogs);
+    const int32_t result = DecompressFile(pattern, archive.c_str(), destination.c_str(), testing);
+    SetDialogHandler(previous);
+    if (result != 0 && dialogs.shown == 0) Fail(archivePath + ": extraction stopped (" + std::to_string(result) + ")");
+    return result == 0 && dialogs.shown == 0 ? 0 : 1;
+}
+
+int Test(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("t needs exactly one ARCHIVE");
+    std::error_code ec;
+    const std::string dir = fs::absolute(args[0], ec).parent_path().string();
+    if (RunEngine(args[0], dir, "*", 1) != 0) return 1;
+    const long long count = WalkHeaders(args[0], false);
+    if (count < 0) return 1;
+    std::printf("%s: %lld members tested, all good\n", args[0].c_str(), count);
+    return 0;
+}
+
+int Extract(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args.size() > 3) return Usage("x needs ARCHIVE DIR [PATTERN]");
+    std::error_code ec;
+    fs::create_directories(args[1], ec);
+    if (ec) return Fail(args[1] + ": " + ec.message());
+    return RunEngine(args[0], args[1], args.size() == 3 ? args[2].c_str() : "*", 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return Usage("no command given");
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    static RuntimeContext context;
+    if (_pgc == nullptr) _pgc = &context;
+    EnsurePlatformLoaded();
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "c") return Create(args);
+    if (command == "l") {
+        if (args.size() != 1) return Usage("l needs exactly one ARCHIVE");
+        return WalkHeaders(args[0], true) < 0 ? 1 : 0;
+    }
+    if (command == "t") return Test(args);
+    if (command == "x") return Extract(args);
+    return Usage("unknown command " + command);
+}
