@@ -71,9 +71,10 @@ int32_t utFindFirst(const char* pattern, uint32_t attributes, UtFindRecord* find
 int32_t utFindNext(UtFindRecord* find);
 int32_t utFindClose(UtFindRecord* find);
 
-// Directory handle of utDirOpendll.
+// Directory handle of utDirOpendll. The find handle is a full native handle
+// on this host.
 struct UtDirHandle {
-    uint32_t findHandle = 0;
+    HANDLE findHandle = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATA data;
     char name[300] = {};
     bool exhausted = false;
@@ -81,6 +82,9 @@ struct UtDirHandle {
 UtDirHandle* utDirOpendll(const char* path, void* context);
 char* utDirNext(UtDirHandle* handle);
 void utDirClose(void* context, UtDirHandle* handle);
+// Begins the listing of the directory `path` on a handle the storage pool has
+// given: utDirOpendll's work once it holds the handle.
+void utDirStart(UtDirHandle* handle, const char* path);
 
 // The runtime's version text, "9.1C".
 const char* utversn();
