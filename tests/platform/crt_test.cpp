@@ -1,0 +1,178 @@
+// C runtime descriptors: open flags and errno values, text and binary
+// mode both ways, positions, and the calls by name.
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/crt.h"
+#include "tests/support/test_support.h"
+
+namespace vrn {
+namespace {
+
+class CrtTest : public test::TempDrives {
+protected:
+    std::string ReadAll(int fd, unsigned chunk) {
+        std::string out;
+        std::vector<char> buf(chunk);
+        int n;
+        while ((n = _read(fd, buf.data(), chunk)) > 0) out.append(buf.data(), static_cast<size_t>(n));
+        EXPECT_EQ(n, 0);
+        return out;
+    }
+};
+
+TEST_F(CrtTest, OpenFlagsGiveTheRuntimesErrors) {
+    EXPECT_EQ(_open("C:\\f", _O_RDONLY), -1);
+    EXPECT_EQ(errno, ENOENT);
+    int fd = _open("C:\\f", _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_write(fd, "abc", 3), 3);
+    EXPECT_EQ(_read(fd, nullptr, 1), -1);   // write-only descriptor
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_EQ(_close(fd), 0);
+    EXPECT_EQ(_close(fd), -1);
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_EQ(_open("C:\\f", _O_CREAT | _O_EXCL | _O_RDWR), -1);
+    EXPECT_EQ(errno, EEXIST);
+    // Create without truncate keeps the contents; with truncate empties them.
+    fd = _open("C:\\f", _O_CREAT | _O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_filelength(fd), 3);
+    _close(fd);
+    fd = _open("C:\\f", _O_CREAT | _O_TRUNC | _O_RDWR);
+    EXPECT_EQ(_filelength(fd), 0);
+    _close(fd);
+
+    // A permission without owner write makes the created file read-only.
+    fd = _open("C:\\ro", _O_CREAT | _O_WRONLY, _S_IREAD);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_write(fd, "x", 1), 1);
+    _close(fd);
+    EXPECT_EQ(_open("C:\\ro", _O_WRONLY), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(_access("C:\\ro", ACCESS_READ), 0);
+    EXPECT_EQ(_access("C:\\ro", ACCESS_WRITE), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(_unlink("C:\\ro"), -1);
+    EXPECT_EQ(errno, EACCES);
+    _stat_t st;
+    ASSERT_EQ(_stat("C:\\RO", &st), 0);
+    EXPECT_EQ(st.st_mode & (_S_IFMT | _S_IREAD | _S_IWRITE), _S_IFREG | _S_IREAD);
+    EXPECT_EQ(st.st_size, 1);
+    EXPECT_EQ(st.st_dev, 2u);
+    ASSERT_EQ(_chmod("C:\\ro", _S_IREAD | _S_IWRITE), 0);
+    EXPECT_EQ(_access("C:\\ro", ACCESS_READ_WRITE), 0);
+    EXPECT_EQ(_unlink("C:\\ro"), 0);
+    EXPECT_EQ(_access("C:\\ro", ACCESS_EXISTS), -1);
+    EXPECT_EQ(errno, ENOENT);
+
+    EXPECT_EQ(_mkdir("C:\\d"), 0);
+    EXPECT_EQ(_mkdir("C:\\d"), -1);
+    EXPECT_EQ(errno, EEXIST);
+    ASSERT_EQ(_stat("C:\\d", &st), 0);
+    EXPECT_EQ(st.st_mode & _S_IFMT, _S_IFDIR);
+    EXPECT_EQ(_rename("C:\\f", "C:\\d\\g"), 0);
+    EXPECT_EQ(_rmdir("C:\\d"), -1);
+    EXPECT_EQ(errno, ENOTEMPTY);
+    EXPECT_EQ(_unlink("C:\\d\\g"), 0);
+    EXPECT_EQ(_rmdir("C:\\d"), 0);
+    EXPECT_EQ(_rmdir("C:\\d"), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(CrtTest, TextModeReadsCrLfAsLfAcrossReadsAndStopsAtCtrlZ) {
+    WriteHostFile(Host("C:\\t.txt"), "ab\r\ncd\r\re\rf\r\n\r\ng\x1Ahidden");
+    // Every chunk size puts a CR at the end of some read.
+    for (unsigned chunk : {1u, 2u, 3u, 4u, 5u, 7u, 64u}) {
+        const int fd = _open("C:\\t.txt", _O_RDONLY);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(ReadAll(fd, chunk), "ab\ncd\r\re\rf\n\ng") << "chunk " << chunk;
+        // The file stays positioned at the Ctrl-Z, and reads give 0 until a seek.
+        EXPECT_EQ(_tell(fd), 16);
+        char c = 0;
+        EXPECT_EQ(_read(fd, &c, 1), 0);
+        EXPECT_EQ(_lseek(fd, 17, SEEK_SET), 17);
+        EXPECT_EQ(ReadAll(fd, chunk), "hidden");
+        EXPECT_EQ(_eof(fd), 1);
+        _close(fd);
+    }
+    // A CR that ends one read is joined with the LF that the next byte holds.
+    const int fd = _open("C:\\t.txt", _O_RDONLY | _O_TEXT);
+    char buf[3];
+    ASSERT_EQ(_read(fd, buf, 3), 3);
+    EXPECT_EQ(std::string(buf, 3), "ab\n");
+    EXPECT_EQ(_tell(fd), 4);
+    // Binary mode passes everything through.
+    EXPECT_EQ(_setmode(fd, _O_BINARY), _O_TEXT);
+    EXPECT_EQ(ReadAll(fd, 5), std::string("cd\r\re\rf\r\n\r\ng\x1Ahidden"));
+    EXPECT_EQ(_setmode(fd, 0x1234), -1);
+    _close(fd);
+}
+
+TEST_F(CrtTest, TextModeWritesLfAsCrLfAndCountsTheCallersBytes) {
+    int fd = _open("C:\\w.txt", _O_CREAT | _O_TRUNC | _O_WRONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_write(fd, "one\ntwo\n", 8), 8);
+    const std::string many(5000, '\n');   // more than one internal chunk
+    EXPECT_EQ(_write(fd, many.data(), 5000), 5000);
+    EXPECT_EQ(_tell(fd), 10 + 10000);
+    _close(fd);
+    std::string expect = "one\r\ntwo\r\n";
+    for (int i = 0; i < 5000; ++i) expect += "\r\n";
+    EXPECT_EQ(ReadHostFile(Host("C:\\w.txt")), expect);
+
+    fd = _open("C:\\b.bin", _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY);
+    EXPECT_EQ(_write(fd, "a\nb\r\n", 5), 5);
+    _close(fd);
+    EXPECT_EQ(ReadHostFile(Host("C:\\b.bin")), "a\nb\r\n");
+
+    // Append mode writes at the end whatever the position; a text file
+    // opened for reading and writing loses a Ctrl-Z at its end.
+    WriteHostFile(Host("C:\\log.txt"), "first\r\n\x1A");
+    fd = _open("C:\\log.txt", _O_RDWR | _O_APPEND);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_lseek(fd, 0, SEEK_SET), 0);
+    EXPECT_EQ(_write(fd, "second\n", 7), 7);
+    EXPECT_EQ(_lseek(fd, -3, SEEK_CUR), 12);
+    EXPECT_EQ(_lseek(fd, -100, SEEK_CUR), -1);
+    EXPECT_EQ(errno, EINVAL);
+    _close(fd);
+    EXPECT_EQ(ReadHostFile(Host("C:\\log.txt")), "first\r\nsecond\r\n");
+}
+
+TEST_F(CrtTest, WrappedHandlesAndFileCalls) {
+    const HANDLE h = CreateFile("C:\\n.txt", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    // Without _O_TEXT a wrapped handle is binary.
+    int fd = _open_osfhandle(h, 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(_get_osfhandle(fd), h);
+    EXPECT_EQ(_write(fd, "a\n", 2), 2);
+    EXPECT_EQ(_setmode(fd, _O_TEXT), _O_BINARY);
+    EXPECT_EQ(_write(fd, "b\n", 2), 2);
+    EXPECT_EQ(_chsize(fd, 4), 0);
+    EXPECT_EQ(_filelength(fd), 4);
+    EXPECT_EQ(_locking(fd, _LK_NBLCK, 2), 0);
+    EXPECT_EQ(_locking(fd, _LK_UNLCK, 2), 0);
+    _stat_t st;
+    EXPECT_EQ(_fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_size, 4);
+    EXPECT_EQ(_close(fd), 0);
+    EXPECT_EQ(_get_osfhandle(fd), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadHostFile(Host("C:\\n.txt")), "a\nb\r");
+    EXPECT_EQ(_open_osfhandle(INVALID_HANDLE_VALUE, 0), -1);
+
+    _utimbuf_t times;
+    times.actime = 1200000000;
+    times.modtime = 1300000000;
+    EXPECT_EQ(_utime("C:\\n.txt", &times), 0);
+    ASSERT_EQ(_stat("C:\\n.txt", &st), 0);
+    EXPECT_EQ(st.st_mtime_, 1300000000);
+    EXPECT_EQ(st.st_atime_, 1200000000);
+    EXPECT_EQ(_utime("C:\\none", nullptr), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+}  // namespace
+}  // namespace vrn

@@ -1,0 +1,124 @@
+// Windows-form paths through the drive map: the forms a path may take, the
+// current directories, case-insensitive lookup, and shares.
+#include <sys/stat.h>
+
+#include "platform/crt.h"
+#include "platform/drives.h"
+#include "platform/native.h"
+#include "tests/support/test_support.h"
+
+namespace vrn {
+namespace {
+
+class PathTest : public test::TempDrives {};
+
+TEST_F(PathTest, FormsResolveAgainstCurrentDriveAndDirectories) {
+    const std::string c = root + "/C";
+    const std::string d = MapTempDrive('D');
+    ASSERT_EQ(_mkdir("C:\\work"), 0);
+    ASSERT_EQ(_mkdir("C:\\work\\sub"), 0);
+    ASSERT_EQ(_mkdir("D:\\data"), 0);
+
+    EXPECT_EQ(HostPath("C:\\work\\a.txt"), c + "/work/a.txt");
+    EXPECT_EQ(HostPath("C:/work/a.txt"), c + "/work/a.txt");
+    EXPECT_EQ(HostPath("C:\\"), c);
+
+    // Each drive keeps its own current directory; changing it makes the drive current.
+    ASSERT_EQ(_chdir("D:\\data"), 0);
+    EXPECT_EQ(_getdrive(), 4);
+    ASSERT_EQ(_chdir("C:\\work"), 0);
+    EXPECT_EQ(_getdrive(), 3);
+    EXPECT_EQ(HostPath("D:x.txt"), d + "/data/x.txt");       // drive-relative
+    EXPECT_EQ(HostPath("x.txt"), c + "/work/x.txt");          // relative
+    EXPECT_EQ(HostPath(".\\sub\\x"), c + "/work/sub/x");
+    EXPECT_EQ(HostPath("..\\x"), c + "/x");
+    EXPECT_EQ(HostPath("\\x"), c + "/x");                     // root-relative
+    EXPECT_EQ(HostPath("sub\\.\\..\\sub//x"), c + "/work/sub/x");
+    // ".." never climbs above the drive's root.
+    EXPECT_EQ(HostPath("C:\\..\\..\\etc"), c + "/etc");
+    EXPECT_EQ(HostPath("..\\..\\..\\x"), c + "/x");
+
+    char buffer[64];
+    ASSERT_NE(_getcwd(buffer, sizeof buffer), nullptr);
+    EXPECT_STREQ(buffer, "C:\\work");
+    ASSERT_NE(_getdcwd(4, buffer, sizeof buffer), nullptr);
+    EXPECT_STREQ(buffer, "D:\\data");
+    EXPECT_EQ(_getcwd(buffer, 7), nullptr);   // "C:\work" and its NUL need 8
+
+    ASSERT_EQ(_chdrive(4), 0);
+    EXPECT_EQ(HostPath("y"), d + "/data/y");
+    EXPECT_EQ(_chdrive(5), -1);               // E: is absent
+    EXPECT_EQ(_chdir("C:\\missing"), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(_getdrive(), 4);
+
+    EXPECT_EQ(WindowsPathOf(c + "/work/sub"), "C:\\work\\sub");
+    EXPECT_EQ(WindowsPathOf(d), "D:\\");
+    EXPECT_EQ(WindowsPathOf("/elsewhere"), "");
+}
+
+TEST_F(PathTest, NamesAreFoundIgnoringCaseAndCreatedNamesKeepTheirCase) {
+    ASSERT_EQ(_mkdir("C:\\Program Files"), 0);
+    int fd = _open("C:\\PROGRAM FILES\\ReadMe.TXT", _O_CREAT | _O_WRONLY | _O_BINARY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(_write(fd, "hi", 2), 2);
+    ASSERT_EQ(_close(fd), 0);
+    struct stat st {};
+    EXPECT_EQ(::stat((root + "/C/Program Files/ReadMe.TXT").c_str(), &st), 0);
+
+    const ResolvedPath r = ResolvePath("c:\\program files\\readme.txt");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.drive, 'C');
+    EXPECT_EQ(r.host, root + "/C/Program Files/ReadMe.TXT");
+    EXPECT_EQ(r.windows, "C:\\Program Files\\ReadMe.TXT");
+
+    // A missing directory keeps the given spelling for everything below it.
+    EXPECT_EQ(HostPath("C:\\program files\\New\\Deeper"), root + "/C/Program Files/New/Deeper");
+    // An exact match wins over a spelling that differs only in case.
+    WriteHostFile(root + "/C/a.txt", "lower");
+    WriteHostFile(root + "/C/A.TXT", "upper");
+    EXPECT_EQ(HostPath("C:\\A.TXT"), root + "/C/A.TXT");
+    EXPECT_EQ(HostPath("C:\\a.txt"), root + "/C/a.txt");
+    // Latin-1 letters compare ignoring case as well.
+    ASSERT_EQ(_mkdir("C:\\\xC9t\xE9"), 0);
+    EXPECT_EQ(HostPath("C:\\\xE9T\xC9"), root + "/C/\xC9t\xE9");
+}
+
+TEST_F(PathTest, AbsentDrivesAndUnknownSharesAreMissingPaths) {
+    EXPECT_FALSE(ResolvePath("Q:\\x").ok);
+    EXPECT_EQ(HostPath("Q:\\x"), "");
+    EXPECT_EQ(CreateFile("Q:\\x", GENERIC_READ, 0, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(_open("Q:\\x", _O_RDONLY), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(_open("\\\\nosuch\\share\\x", _O_RDONLY), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(GetDriveType("Q:\\"), DRIVE_NO_ROOT_DIR);
+    EXPECT_FALSE(ResolvePath("").ok);
+}
+
+TEST_F(PathTest, UncPathsReachDeclaredShares) {
+    const std::string shareDir = root + "/share";
+    ASSERT_EQ(::mkdir(shareDir.c_str(), 0700), 0);
+    WriteHostFile(shareDir + "/Setup.ini", "x");
+    PlatformConfig config = CurrentPlatformConfig();
+    config.shares.push_back(ShareDecl{"\\\\Server\\Dist", shareDir, 'N'});
+    config.currentDirectory = "C:\\";
+    ApplyPlatformConfig(config);
+
+    const ResolvedPath r = ResolvePath("\\\\SERVER\\dist\\setup.INI");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.drive, 0);
+    EXPECT_EQ(r.host, shareDir + "/Setup.ini");
+    EXPECT_EQ(HostPath("//server/dist/a/../Setup.ini"), shareDir + "/Setup.ini");
+    EXPECT_EQ(HostPath("\\\\server\\dist"), shareDir);
+    EXPECT_EQ(HostPath("\\\\server"), "");
+    // The share's letter is a network drive onto the same directory.
+    EXPECT_EQ(GetDriveType("N:\\"), DRIVE_REMOTE);
+    EXPECT_EQ(HostPath("N:\\setup.ini"), shareDir + "/Setup.ini");
+    EXPECT_EQ(GetDriveType("\\\\server\\dist\\"), DRIVE_REMOTE);
+    EXPECT_EQ(GetLogicalDrives(), (1u << 2) | (1u << 13));
+}
+
+}  // namespace
+}  // namespace vrn
