@@ -28,24 +28,6 @@ void ReportCorrupted(const char* name) {
     }
 }
 
-// A symbolic link standing for one of the member's directories below the
-// destination is removed, so that the directory is created in its place
-// and nothing is written through the link.
-void ReplaceLinkedDirectories(const char* destinationDir, const char* memberName) {
-    std::string relative;
-    for (const char* p = memberName; *p != '\0'; ++p) {
-        if (*p != '\\' && *p != '/') {
-            relative += *p;
-            continue;
-        }
-        if (relative.empty() || relative.back() == '\\') continue;
-        char path[ARCHIVE_PATH_SIZE];
-        if (JoinMemberPath(destinationDir, relative.c_str(), path) == 0) return;
-        if (IsSymbolicLink(path)) RemoveSymbolicLink(path);
-        relative += '\\';
-    }
-}
-
 }  // namespace
 
 int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
@@ -63,7 +45,10 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         volumePath[sizeof volumePath - 1] = '\0';
         const double available = GetDiskSpaceInfo(volumePath);
         if (static_cast<double>(header->fileSize) > available) return DisplayErrorMsg(_installWnd, path, 148);
-        ReplaceLinkedDirectories(destinationDir, header->fileName);
+        // A symbolic link where the member's directories or file belong is
+        // removed, so that they are created in its place and nothing is
+        // written through it.
+        if (!RemoveLinksBelow(destinationDir, path)) return DisplayErrorMsg(_installWnd, path, 110);
         if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
     }
 

@@ -8,7 +8,6 @@
 #include "engine/archive/archive.h"
 #include "engine/state/state.h"
 #include "platform/crt.h"
-#include "platform/links.h"
 #include "runtime/files/files.h"
 #include "runtime/memory/memory.h"
 
@@ -54,9 +53,6 @@ int32_t IsSafeMemberName(const char* memberName) {
 
 int32_t CreateMemberFile(const char* path, int32_t* result) {
     *result = 0;
-    // A link where the file belongs is replaced by the file, not followed.
-    if (IsSymbolicLink(path)) RemoveSymbolicLink(path);
-
     int32_t fd = utcreatdll(path, _S_IREAD | _S_IWRITE, 0, _pgc);
     if (fd >= 0) return fd;
     const int createErrno = errno;
