@@ -32,7 +32,9 @@ DWORD GetFileAttributes(const char* path) {
         SetLastError(host::ErrorForHostPath(errno, r.host));
         return INVALID_FILE_ATTRIBUTES;
     }
-    return host::AttributesFromStat(st, host::HostLeaf(r.host));
+    // A drive's or share's root is never hidden, whatever its host directory is called.
+    const bool isRoot = !r.windows.empty() && r.windows.back() == '\\';
+    return host::AttributesFromStat(st, isRoot ? std::string_view() : host::HostLeaf(r.host));
 }
 
 BOOL SetFileAttributes(const char* path, DWORD attributes) {

@@ -92,6 +92,12 @@ TEST_F(FindTest, EntriesCarryAttributesSizesAndTimes) {
     EXPECT_EQ(UnixFromFileTime(plain.ftLastWriteTime), 1111111111);
     EXPECT_EQ(UnixFromFileTime(plain.ftLastAccessTime), 1100000000);
     EXPECT_EQ(GetFileAttributes("C:\\d"), FILE_ATTRIBUTE_DIRECTORY);
+    // A drive's root is not hidden even when its host directory is a dot-name.
+    ASSERT_EQ(::mkdir((root + "/.dotted").c_str(), 0700), 0);
+    DriveMapping dotted;
+    dotted.hostRoot = root + "/.dotted";
+    MapDrive('H', dotted);
+    EXPECT_EQ(GetFileAttributes("H:\\"), FILE_ATTRIBUTE_DIRECTORY);
 
     // The times convert both ways with the platform's epoch of 1601.
     const FILETIME ft = FileTimeFromUnix(0);
