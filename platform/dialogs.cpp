@@ -64,8 +64,9 @@ public:
             if (i == defaultIndex) out += " (Enter)";
         }
         out += "\n";
-        WriteAll(tty, out);
 
+        // Keys are taken one at a time, without echo, from the moment the
+        // box is on the screen.
         termios saved {};
         const bool raw = ::tcgetattr(tty, &saved) == 0;
         if (raw) {
@@ -75,6 +76,7 @@ public:
             t.c_cc[VTIME] = 0;
             ::tcsetattr(tty, TCSANOW, &t);
         }
+        WriteAll(tty, out);
         int result = 0;
         while (result == 0) {
             char c = 0;

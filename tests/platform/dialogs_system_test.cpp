@@ -1,8 +1,12 @@
 // Message boxes through the installed handler and the console dialog
 // without a terminal; time, environment and commands of the process layer.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -56,6 +60,60 @@ TEST_F(DialogTest, TheConsoleDialogWithoutATerminalShowsNothing) {
             std::_Exit(answer == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// Runs in a child process: a grandchild shows a console box on a new
+// pseudo-terminal; this process reads the box from the terminal's other
+// side and answers with a key the box does not know, then with 'n'.
+[[noreturn]] void ExitWithConsoleAnswer() {
+    ::alarm(20);   // a safety net should the box never appear
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) std::_Exit(10);
+    const std::string slave = ::ptsname(master);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int tty = ::open(slave.c_str(), O_RDWR);   // becomes the controlling terminal
+        if (tty < 0) ::_exit(11);
+        SetDialogHandler(nullptr);
+        ::_exit(MessageBox(nullptr, "Are you sure you want to quit?", "Quit Confirmation", MB_YESNO));
+    }
+    std::string screen;
+    char buf[256];
+    while (screen.find("[N] No") == std::string::npos) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) std::_Exit(12);
+        screen.append(buf, static_cast<size_t>(n));
+    }
+    if (::write(master, "xn", 2) != 2) std::_Exit(13);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const bool shown = screen.find("Quit Confirmation") != std::string::npos &&
+                       screen.find("Are you sure you want to quit?") != std::string::npos &&
+                       screen.find("[Y] Yes (Enter)") != std::string::npos;
+    std::_Exit(WIFEXITED(status) && WEXITSTATUS(status) == IDNO && shown ? 0 : 1);
+}
+
+TEST_F(DialogTest, TheConsoleDialogTakesItsAnswerFromTheTerminal) {
+    EXPECT_EXIT(ExitWithConsoleAnswer(), ::testing::ExitedWithCode(0), "");
+}
+
+volatile sig_atomic_t g_interrupts = 0;
+void CountInterrupt(int signal) {
+    if (signal == SIGNAL_INTERRUPT) g_interrupts = g_interrupts + 1;
+}
+
+TEST_F(DialogTest, InterruptHandlerRunsOnTheInterruptSignal) {
+    EXPECT_EQ(SetInterruptHandler(CountInterrupt), nullptr);
+    ::raise(SIGINT);
+    EXPECT_EQ(g_interrupts, 1);
+    IgnoreInterrupt();
+    ::raise(SIGINT);
+    EXPECT_EQ(g_interrupts, 1);
+    EXPECT_EQ(SetInterruptHandler(CountInterrupt), nullptr);   // ignoring had replaced it
+    ::raise(SIGINT);
+    EXPECT_EQ(g_interrupts, 2);
+    EXPECT_EQ(SetInterruptHandler(nullptr), CountInterrupt);
 }
 
 TEST_F(DialogTest, TimeEnvironmentAndCommands) {
