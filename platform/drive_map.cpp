@@ -2,6 +2,7 @@
 // platform state, loaded once from the drive-map file or set up by callers.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
