@@ -1,0 +1,44 @@
+// Private helpers of the initialization-file library: the character classes
+// of the format and the reading and writing of line pieces.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/crt.h"
+#include "runtime/ini/ini.h"
+
+namespace vrn::ini {
+
+// Character classes of the default (classic) locale.
+inline bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsGraphic(char c) { return c >= 0x21 && c <= 0x7E; }
+inline bool IsPrintable(char c) { return c >= 0x20 && c <= 0x7E; }
+inline bool IsSpecial(char c) { return c == '=' || c == '[' || c == ']' || c == ';'; }
+inline bool IsNameChar(char c) { return IsGraphic(c) && !IsSpecial(c); }
+
+inline const char* SkipBlanks(const char* p) {
+    while (IsBlank(*p)) ++p;
+    return p;
+}
+
+// Reads a name at text (after leading blanks) into name (INI_LINE_SIZE
+// bytes); false when there is none. *end is set after the name's last
+// character.
+bool ReadName(const char* text, char* name, const char** end);
+
+// One piece of a line: at most 159 characters, with the line feed when the
+// line ended within it.
+struct Piece {
+    char text[INI_LINE_SIZE];
+};
+
+// Reads the next piece; false at the end of the file.
+bool ReadPiece(FILE* stream, Piece& piece);
+// Whether the piece ends its line (a line feed, or the end of the file).
+bool EndsLine(FILE* stream, const Piece& piece);
+// Reads and discards the rest of the line the piece began.
+void SkipRestOfLine(FILE* stream, const Piece& piece);
+// Writes a piece unchanged; false on a write error.
+bool WritePiece(FILE* stream, const Piece& piece);
+
+}  // namespace vrn::ini
