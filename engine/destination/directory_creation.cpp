@@ -14,6 +14,10 @@ namespace {
 // Working copies of paths hold at most this many characters.
 constexpr size_t kWorkLength = 255;
 
+// Both separators divide a path into pieces, as the platform's own calls
+// take them; members built on other systems may carry '/'.
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 bool Exists(const char* path) { return _access(path, ACCESS_EXISTS) == 0; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -25,13 +29,13 @@ int DriveNumber(char letter) { return Upper(letter) - 'A' + 1; }
 int32_t CreatePieces(const char* work, const char* path) {
     char prefix[kWorkLength + 2] = {};
     size_t length = 0;
-    if (work[0] == '\\') prefix[length++] = '\\';
+    if (IsSeparator(work[0])) prefix[length++] = '\\';
     bool first = true;
     const char* piece = work;
     while (*piece != '\0') {
-        while (*piece == '\\') ++piece;
+        while (IsSeparator(*piece)) ++piece;
         const char* end = piece;
-        while (*end != '\0' && *end != '\\') ++end;
+        while (*end != '\0' && !IsSeparator(*end)) ++end;
         if (end == piece) break;
         if (!first) prefix[length++] = '\\';
         std::memcpy(prefix + length, piece, static_cast<size_t>(end - piece));
@@ -52,7 +56,7 @@ void TrimEnd(char* path) {
 }
 
 int32_t CreateDirectoryPath(const char* path, uint8_t kind) {
-    if (path[0] != '.' && !(path[0] != '\0' && path[1] == ':') && std::strchr(path, '\\') == nullptr) return 0;
+    if (path[0] != '.' && !(path[0] != '\0' && path[1] == ':') && std::strpbrk(path, "\\/") == nullptr) return 0;
 
     char kept[kWorkLength + 1] = {};
     bool remembered = false;
@@ -65,7 +69,12 @@ int32_t CreateDirectoryPath(const char* path, uint8_t kind) {
     }
     char work[kWorkLength + 1] = {};
     std::strncpy(work, body, kWorkLength);
-    if (kind == CREATE_PATH_OF_FILE) TrimEnd(work);
+    if (kind == CREATE_PATH_OF_FILE) {
+        char* last = std::strrchr(work, '\\');
+        char* slash = std::strrchr(work, '/');
+        if (slash != nullptr && (last == nullptr || slash > last)) last = slash;
+        if (last != nullptr) *last = '\0';
+    }
 
     int32_t result = 0;
     if (work[0] != '\0' && !Exists(work)) result = CreatePieces(work, path);
