@@ -128,8 +128,10 @@ double GetDiskSpaceInfo(char* path) {
     if (path[0] == '\\' && path[1] == '\\') {
         std::vector<char> share(std::strlen(path) + 1, '\0');
         char found[8] = {};
-        // A search that found no drive for the share leaves nothing usable.
-        if (mfGetPathNameFromUNC(path, share.data(), found) != 0 || found[0] == '\0') {
+        // A search that found no connection serving the path, or no drive for
+        // it, leaves nothing usable; a letter it gave on the way is taken back.
+        if (mfGetPathNameFromUNC(path, share.data(), found) != 0 || found[0] == '\0' || share[0] == '\0') {
+            if (_mappedNetworkSetupDrive[0] != '\0') WNetCancelConnection2A(_mappedNetworkSetupDrive, 0, 0);
             ReportUntranslatable(path);
             return RESULT_STOP;
         }
