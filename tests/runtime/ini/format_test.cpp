@@ -71,7 +71,7 @@ TEST(IniFormat, NamesHeadersAndEntries) {
     }
 }
 
-TEST(IniFormat, IntegerValidityAndCopyRules) {
+TEST(IniFormat, IntegerValidity) {
     struct Case {
         const char* text;
         int32_t valid;
@@ -90,20 +90,6 @@ TEST(IniFormat, IntegerValidityAndCopyRules) {
     EXPECT_EQ(wdSetEntryInt("", &out), 0);
     EXPECT_EQ(wdSetEntryInt("abc", &out), 0);
     EXPECT_EQ(out, -777);
-
-    char d[8];
-    std::memset(d, '#', sizeof d);
-    EXPECT_EQ(wdSetEntryString(1, d, "abc"), 0);
-    EXPECT_EQ(d[0], '#');
-    EXPECT_EQ(wdSetEntryString(3, d, "abc"), 2);
-    EXPECT_EQ(std::string(d, 4), std::string("ab\0#", 4));
-    EXPECT_EQ(wdSetEntryString(4, d, "abc"), 3);
-    EXPECT_STREQ(d, "abc");
-    std::memset(d, '#', sizeof d);
-    EXPECT_EQ(wdSetDefaultBuff(nullptr, 8, d, "x"), 2);
-    EXPECT_EQ(std::string(d, 3), std::string("\0\0#", 3));
-    EXPECT_EQ(wdSetDefaultBuff("k", 8, d, "dflt"), 4);
-    EXPECT_STREQ(d, "dflt");
 }
 
 class IniLookups : public test::IniFiles {};

@@ -91,7 +91,7 @@ TEST_F(IniProperty, RandomWritesAndDeletesMatchModel) {
     Model model;
     model.Set("Main Setup", "k1", "start");
 
-    const std::vector<std::string> sections = {"Main Setup", "b", "Third Part"};
+    const std::vector<std::string> sections = {"Main Setup", "b", "Third Group"};
     const std::vector<std::string> keys = {"k1", "Key Two", "x"};
     std::mt19937 rng(20240611);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };

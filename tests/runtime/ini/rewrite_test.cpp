@@ -124,20 +124,5 @@ TEST_F(IniRewrite, FailuresLeaveTheFileAlone) {
     EXPECT_EQ(CountFiles("C:\\", ""), 2);   // setup.ini and tmp
 }
 
-TEST_F(IniRewrite, CopyBackReplacesAndRemovesTheTemporaryFile) {
-    WriteText(f, "old\n");
-    WriteText("C:\\work.tmp", "[new]\n");
-    utSetOsError(77);
-    EXPECT_EQ(wdCopyIniFile("C:\\work.tmp", f), 0);
-    EXPECT_EQ(_pgc->osError, 77u);
-    EXPECT_EQ(ReadText(f), "[new]\n");
-    EXPECT_EQ(utIsFile("C:\\work.tmp"), 0);
-    // A missing temporary file: its error number, the file unchanged.
-    EXPECT_EQ(wdCopyIniFile("C:\\work.tmp", f), 2);   // file not found
-    EXPECT_EQ(_pgc->osError, 77u);
-    EXPECT_EQ(ReadText(f), "[new]\n");
-    utSetOsError(0);
-}
-
 }  // namespace
 }  // namespace vrn
