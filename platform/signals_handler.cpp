@@ -141,8 +141,11 @@ bool InstallHandlers() {
     RefreshLoadedImages();
     PrepareMemoryProbe();
 
+    // A report needs room: an alternate stack of this thread that is absent
+    // or smaller than ours is replaced.
     stack_t current{};
-    if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) != 0) {
+    if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_ONSTACK) == 0 &&
+        ((current.ss_flags & SS_DISABLE) != 0 || current.ss_size < kAltStackSize)) {
         stack_t ours{};
         ours.ss_sp = g_altStack;
         ours.ss_size = kAltStackSize;
