@@ -82,6 +82,8 @@ __attribute__((constructor(101))) void InstallEarlyHandler() {
     sigaction(SIGSEGV, &action, nullptr);
 }
 
+volatile int g_scenarioDone = 0;
+
 [[gnu::noinline]] void RunScenario(const char* name) {
     if (std::strcmp(name, "write") == 0) {
         CrashByWrite();
@@ -103,6 +105,9 @@ __attribute__((constructor(101))) void InstallEarlyHandler() {
         AppendMarker(kResumedMarker, *cell == 42 ? "resumed with 42\n" : "resumed without the value\n");
         CrashByDivide();
     }
+    // Work after the calls keeps them from becoming jumps, so that this
+    // frame stays on the stack for the walks to find.
+    g_scenarioDone = 1;
 }
 
 struct ScenarioRunner {
