@@ -8,14 +8,23 @@
 
 namespace vrn {
 
-struct LayoutRec;
-struct DevRec;
-struct TlrRec;
-struct CompIDRec;
-struct Comp2SkuRec;
-struct Sku2ProductRec;
-struct Subcomp2CompRec;
-struct BitRec;
+// The installation tables' records (engine/tables/tables.h).
+struct LayoutNode;
+struct DeviceRecord;
+struct TailorRecord;
+struct CompIDRecord;
+struct Comp2SkuRecord;
+struct Sku2ProductRecord;
+struct Subcomp2CompRecord;
+struct BitRecord;
+using LayoutRec = LayoutNode;
+using DevRec = DeviceRecord;
+using TlrRec = TailorRecord;
+using CompIDRec = CompIDRecord;
+using Comp2SkuRec = Comp2SkuRecord;
+using Sku2ProductRec = Sku2ProductRecord;
+using Subcomp2CompRec = Subcomp2CompRecord;
+using BitRec = BitRecord;
 struct ProductNode;
 
 // Run options in _commandLineSwitch.
