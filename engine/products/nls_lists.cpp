@@ -57,8 +57,10 @@ char* NextField(char*& cursor, const char* separators) {
 // Copies a field into a fixed-width text, cut to fit.
 template <size_t N>
 void CopyField(char (&out)[N], const char* field) {
-    std::strncpy(out, field, N - 1);
-    out[N - 1] = '\0';
+    size_t length = std::strlen(field);
+    if (length > N - 1) length = N - 1;
+    std::memcpy(out, field, length);
+    out[length] = '\0';
 }
 
 // Appends `node` behind the last node of the list whose head is `head`.
