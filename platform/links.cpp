@@ -36,26 +36,26 @@ bool RemoveSymbolicLink(const char* path) {
     return ::unlink(host.c_str()) == 0;
 }
 
-bool RemoveLinksBelow(const char* base, const char* path) {
-    // Both are resolved once; resolution keeps the actual spelling of every
-    // component that exists, so the host path below the base can be walked
-    // directly, one component at a time.
-    const std::string hostBase = LinkHostPath(base);
-    const std::string hostPath = LinkHostPath(path);
-    if (hostBase.empty() || hostPath.size() <= hostBase.size() ||
-        hostPath.compare(0, hostBase.size(), hostBase) != 0 ||
-        (hostBase != "/" && hostPath[hostBase.size()] != '/'))
-        return true;
-    size_t at = hostBase.size() + (hostBase == "/" ? 0 : 1);
-    for (;;) {
-        const size_t slash = hostPath.find('/', at);
-        const std::string prefix = hostPath.substr(0, slash);
+bool RemoveLinksBelow(const char* path, int depth) {
+    // One resolution keeps the actual spelling of every component that
+    // exists, so the host path can then be walked directly.
+    const std::string host = LinkHostPath(path);
+    if (host.empty() || depth <= 0) return true;
+    size_t start = host.size();
+    for (int i = 0; i < depth; ++i) {
+        start = host.rfind('/', start - 1);
+        // Fewer components than asked for: nothing is touched above the root.
+        if (start == std::string::npos || start == 0) return true;
+    }
+    for (size_t at = start; at != std::string::npos;) {
+        const size_t next = host.find('/', at + 1);
+        const std::string prefix = host.substr(0, next);
         struct stat st {};
         if (::lstat(prefix.c_str(), &st) != 0) return true;   // nothing below exists
         if (S_ISLNK(st.st_mode)) return ::unlink(prefix.c_str()) == 0;
-        if (slash == std::string::npos) return true;
-        at = slash + 1;
+        at = next;
     }
+    return true;
 }
 
 }  // namespace vrn

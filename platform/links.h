@@ -10,10 +10,10 @@ bool IsSymbolicLink(const char* path);
 // Removes the link itself; true on success. False, and nothing removed, when
 // the path is not a symbolic link.
 bool RemoveSymbolicLink(const char* path);
-// Removes the first symbolic link on `path` below the directory `base` (the
-// directories of the path and its last component, each found under its name
-// ignoring case as path resolution finds it). Returns false only when a link
-// was found and could not be removed; a path outside `base` is left alone.
-bool RemoveLinksBelow(const char* base, const char* path);
+// Removes the first symbolic link among the last `depth` components of the
+// directory `path` (each found under its name ignoring case, as path
+// resolution finds it), outermost first. Returns false only when a link was
+// found and could not be removed.
+bool RemoveLinksBelow(const char* path, int depth);
 
 }  // namespace vrn

@@ -1,7 +1,6 @@
 // Volume figures, volume information and the run-time entry-point lookup.
 #include "platform/volume.h"
 
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <cstring>
@@ -68,9 +67,8 @@ bool ReadFigures(const char* root, RootForm form, Figures& f, DWORD& error) {
         f.serial = mapping->serial;
     }
 
-    struct stat st {};
     struct statvfs vs {};
-    if (::stat(hostRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::statvfs(hostRoot.c_str(), &vs) != 0) {
+    if (::statvfs(hostRoot.c_str(), &vs) != 0) {
         error = ERROR_NOT_READY;
         return false;
     }

@@ -129,8 +129,10 @@ void SetMarkerFileFlags(const char* memberName);
 int32_t IsSafeMemberName(const char* memberName);
 
 // Creates (or replaces) a member's output file at `path`, permission octal
-// 600 (DecompressFileData has removed any symbolic link on the way). The
-// descriptor, or -1 with the failure reported and its result in *result.
+// 600; a symbolic link standing there is replaced by the file, never written
+// through (DecompressFileData has removed links standing for its
+// directories). The descriptor, or -1 with the failure reported and its
+// result in *result.
 int32_t CreateMemberFile(const char* path, int32_t* result);
 
 // The damaged-member rule: frees `buffers`, closes and (unless testing)

@@ -28,6 +28,24 @@ void ReportCorrupted(const char* name) {
     }
 }
 
+// The number of directories a member name places below the destination:
+// its pieces before the last, less those that name nothing (empty, ".", or
+// only dots and blanks, which the platform drops from names).
+int DirectoryDepth(const char* memberName) {
+    int depth = 0;
+    const char* piece = memberName;
+    for (const char* p = memberName;; ++p) {
+        if (*p != '\\' && *p != '/' && *p != '\0') continue;
+        if (*p == '\0') break;
+        bool names = false;
+        for (const char* q = piece; q < p; ++q)
+            if (*q != '.' && *q != ' ') names = true;
+        if (names) ++depth;
+        piece = p + 1;
+    }
+    return depth;
+}
+
 }  // namespace
 
 int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
@@ -45,10 +63,19 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         volumePath[sizeof volumePath - 1] = '\0';
         const double available = GetDiskSpaceInfo(volumePath);
         if (static_cast<double>(header->fileSize) > available) return DisplayErrorMsg(_installWnd, path, 148);
-        // A symbolic link where the member's directories or file belong is
-        // removed, so that they are created in its place and nothing is
-        // written through it.
-        if (!RemoveLinksBelow(destinationDir, path)) return DisplayErrorMsg(_installWnd, path, 110);
+        // A symbolic link where one of the member's directories belongs is
+        // removed, so that the directory is created in its place and nothing
+        // is written through it. (A link where the file itself belongs is
+        // replaced by the file layer's create.)
+        if (const int depth = DirectoryDepth(header->fileName); depth > 0) {
+            char parent[ARCHIVE_PATH_SIZE];
+            std::strcpy(parent, path);
+            char* cut = std::strrchr(parent, '\\');
+            char* slash = std::strrchr(parent, '/');
+            if (slash != nullptr && (cut == nullptr || slash > cut)) cut = slash;
+            if (cut != nullptr) *cut = '\0';
+            if (!RemoveLinksBelow(parent, depth)) return DisplayErrorMsg(_installWnd, parent, 110);
+        }
         if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
     }
 

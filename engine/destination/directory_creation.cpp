@@ -59,12 +59,14 @@ int32_t CreateDirectoryPath(const char* path, uint8_t kind) {
     if (path[0] != '.' && !(path[0] != '\0' && path[1] == ':') && std::strpbrk(path, "\\/") == nullptr) return 0;
 
     char kept[kWorkLength + 1] = {};
-    bool remembered = false;
+    bool driveChanged = false;
     const char* body = path;
     if (path[0] != '\0' && path[1] == ':') {
         if (_getcwd(kept, sizeof kept) == nullptr) return DisplayErrorMsg(_installWnd, kept, 128);
-        remembered = true;
-        if (kept[0] != path[0] && _chdrive(DriveNumber(path[0])) != 0) return DisplayErrorMsg(_installWnd, path, 124);
+        if (kept[0] != path[0]) {
+            if (_chdrive(DriveNumber(path[0])) != 0) return DisplayErrorMsg(_installWnd, path, 124);
+            driveChanged = true;
+        }
         body = path + 2;
     }
     char work[kWorkLength + 1] = {};
@@ -79,8 +81,10 @@ int32_t CreateDirectoryPath(const char* path, uint8_t kind) {
     int32_t result = 0;
     if (work[0] != '\0' && !Exists(work)) result = CreatePieces(work, path);
 
-    // The caller's drive and directory are restored on every way out.
-    if (remembered) {
+    // The caller's drive and directory are restored on every way out. Only
+    // the current drive is ever changed here, so a path on the current drive
+    // leaves nothing to restore.
+    if (driveChanged) {
         if (_chdrive(DriveNumber(kept[0])) != 0) return result != 0 ? result : DisplayErrorMsg(_installWnd, kept, 124);
         if (_chdir(kept) != 0) return result != 0 ? result : DisplayErrorMsg(_installWnd, kept, 122);
     }
