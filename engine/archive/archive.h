@@ -141,4 +141,25 @@ int32_t CreateMemberFile(const char* path, int32_t* result);
 int32_t HandleDamagedMember(int32_t outFd, const char* path, const ArchiveFileHeader* header, uint32_t* crc,
                             uint8_t* skip, uint8_t testing, void* buffers[], int bufferCount);
 
+// ---------------------------------------------------------------------------
+// The medium's own loose files and the plain copy routines
+// ---------------------------------------------------------------------------
+
+struct DeviceRecord;
+
+// Checks that the medium's own files are present and readable (with
+// diskettes = 1 also layout.tab and volume.id); nothing is checked with -u.
+// 0, or 65535 after one report listing every missing file.
+int32_t CheckInstallFiles(const char* sourceDir, uint8_t diskettes, int32_t reserved);
+// Copies the medium's loose files into the destination; on diskettes first
+// makes sure the first installation disk is in the drive. With readmeOnly
+// only the release notes are copied. 0, or the failing step's result.
+int32_t CopyInstallFiles(const char* sourceDir, const char* destinationDir, const DeviceRecord* deviceRecord,
+                         uint8_t readmeOnly);
+// Copies one file; mode is _O_BINARY or _O_TEXT. 0, 65535 when an old
+// destination cannot be deleted, or the result of the reported message.
+int32_t FileCopy(const char* source, const char* destination, int32_t mode);
+// Copies the plain files of one directory (not its subdirectories); 0.
+int32_t CopyDir(const char* sourceDir, const char* destinationDir);
+
 }  // namespace vrn

@@ -1,0 +1,115 @@
+// Copying one file through a buffer that backs off while memory is short,
+// and copying the plain files of one directory.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "engine/archive/archive.h"
+#include "engine/state/state.h"
+#include "platform/crt.h"
+#include "platform/native.h"
+#include "runtime/files/files.h"
+#include "runtime/memory/memory.h"
+
+namespace vrn {
+
+namespace {
+
+constexpr uint32_t kLargestBuffer = 61440;
+constexpr uint32_t kBufferStep = 2048;
+constexpr int kOwnerReadWrite = _S_IREAD | _S_IWRITE;
+
+// The copy buffer of FileCopy, kept apart from the extraction buffer.
+void* pReadWriteBuffer = nullptr;
+
+void ReleaseBuffer() {
+    utfree(pReadWriteBuffer);
+    pReadWriteBuffer = nullptr;
+}
+
+}  // namespace
+
+int32_t FileCopy(const char* source, const char* destination, int32_t mode) {
+    UtDescriptor in(utopendll(source, _O_RDONLY | mode, -1, 0, _pgc));
+    if (in.fd < 0) return ProcessFileError(nullptr, errno, 103, source);
+
+    if (_access(destination, ACCESS_EXISTS) == 0 && _unlink(destination) != 0) return RESULT_STOP;
+
+    UtDescriptor out(utopendll(destination, _O_RDWR | _O_CREAT | _O_TRUNC | mode, kOwnerReadWrite, 0, _pgc));
+    if (out.fd < 0) {
+        const int saved = errno;
+        utclose(in.release(), 0);
+        return ProcessFileError(nullptr, saved, 102, destination);
+    }
+
+    _stat_t status;
+    if (_fstat(in.fd, &status) != 0) {
+        utclose(in.release(), 0);
+        utclose(out.release(), 0);
+        return DisplayErrorMsg(_installWnd, source, 109);
+    }
+    const int permission = status.st_mode & kOwnerReadWrite;
+
+    // An empty source needs no buffer: the created file is already its copy.
+    if (status.st_size > 0) {
+        int64_t length = status.st_size < kLargestBuffer ? status.st_size : kLargestBuffer;
+        pReadWriteBuffer = nullptr;
+        while (length > 0 && (pReadWriteBuffer = utmalloc(static_cast<uint32_t>(length))) == nullptr)
+            length -= kBufferStep;
+        if (pReadWriteBuffer == nullptr) {
+            utclose(in.release(), 0);
+            utclose(out.release(), 0);
+            return DisplayErrorMsg(_installWnd, "pReadWriteBuffer", 601);
+        }
+
+        for (;;) {
+            const int got = _read(in.fd, pReadWriteBuffer, static_cast<unsigned int>(length));
+            if (got == 0) break;
+            if (got < 0) {
+                const int saved = errno;
+                utclose(in.release(), 0);
+                utclose(out.release(), 0);
+                ReleaseBuffer();
+                return ProcessFileError(nullptr, saved, 106, source);
+            }
+            if (_write(out.fd, pReadWriteBuffer, static_cast<unsigned int>(got)) != got) {
+                const int saved = errno != 0 ? errno : ENOSPC;
+                utclose(in.release(), 0);
+                utclose(out.release(), 0);
+                ReleaseBuffer();
+                return ProcessFileError(nullptr, saved, 105, destination);
+            }
+        }
+        ReleaseBuffer();
+    }
+
+    utclose(in.release(), 0);
+    utclose(out.release(), 0);
+    _chmod(destination, permission);
+    return 0;
+}
+
+int32_t CopyDir(const char* sourceDir, const char* destinationDir) {
+    std::string pattern(std::strlen(sourceDir) + 8, '\0');
+    FormatFileName(sourceDir, "*.*", pattern.data());
+    WIN32_FIND_DATA entry;
+    const HANDLE find = FindFirstFile(pattern.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+
+    do {
+        const char* name = entry.cFileName;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        std::string from(std::strlen(sourceDir) + std::strlen(name) + 4, '\0');
+        std::string to(std::strlen(destinationDir) + std::strlen(name) + 4, '\0');
+        FormatFileName(sourceDir, name, from.data());
+        FormatFileName(destinationDir, name, to.data());
+        // A directory entry fails to copy and is passed over like any
+        // other failure: only the plain files are wanted.
+        utCopyFile(from.c_str(), to.c_str(), 0);
+    } while (FindNextFile(find, &entry));
+
+    FindClose(find);
+    return 0;
+}
+
+}  // namespace vrn
