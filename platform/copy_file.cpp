@@ -111,7 +111,10 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
     tmp.fd = -1;
     if (failIfExists) {
         // Refuse a target that appeared meanwhile: link fails on an existing name.
-        if (::link(tmp.path.c_str(), dst.host.c_str()) == 0) return 1;   // the temporary name goes
+        if (::link(tmp.path.c_str(), dst.host.c_str()) == 0) {   // the temporary name goes
+            host::NoteEntryChanged(dst.host);
+            return 1;
+        }
         if (errno == EEXIST) return Fail(ERROR_FILE_EXISTS);
         if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return Fail(ErrorFromErrno(errno));
         // A file system without hard links: check once more, then rename.
@@ -120,6 +123,7 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
     }
     if (::rename(tmp.path.c_str(), dst.host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
     tmp.keep = true;
+    host::NoteEntryChanged(dst.host);
     return 1;
 }
 

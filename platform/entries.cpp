@@ -64,6 +64,7 @@ BOOL CreateDirectory(const char* path) {
         // The directory to be made is never "not found": its parent is.
         return Fail(code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
     }
+    host::NoteEntryCreated(r.host);
     return 1;
 }
 
@@ -78,6 +79,7 @@ BOOL RemoveDirectory(const char* path) {
         if (errno == ENOTEMPTY || errno == EEXIST) return Fail(ERROR_DIR_NOT_EMPTY);
         return Fail(host::ErrorForHostPath(errno, r.host));
     }
+    host::NoteEntryChanged(r.host);
     return 1;
 }
 
@@ -91,6 +93,7 @@ BOOL DeleteFile(const char* path) {
     if (S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
     if (!S_ISLNK(st.st_mode) && host::IsReadOnlyMode(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
     if (::unlink(r.host.c_str()) != 0) return Fail(host::ErrorForHostPath(errno, r.host));
+    host::NoteEntryChanged(r.host);
     return 1;
 }
 
@@ -102,6 +105,7 @@ BOOL MoveAcrossDevices(const char* from, const char* to, const ResolvedPath& sou
     if (::lstat(source.host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Fail(ERROR_NOT_SAME_DEVICE);
     if (!CopyFile(from, to, 1)) return 0;
     if (::unlink(source.host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+    host::NoteEntryChanged(source.host);
     return 1;
 }
 
@@ -133,6 +137,8 @@ BOOL MoveFile(const char* from, const char* to) {
         const DWORD code = host::ErrorForHostPath(errno, target);
         return Fail(code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
     }
+    host::NoteEntryChanged(a.host);
+    host::NoteEntryChanged(target);
     return 1;
 }
 

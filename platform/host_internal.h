@@ -26,6 +26,15 @@ std::string HostParent(const std::string& hostPath);
 // The last component of a host path.
 std::string_view HostLeaf(const std::string& hostPath);
 
+// Keeps the case-insensitive lookup's directory listings in step with the
+// platform's own changes: an entry it has just created at `hostPath` is added
+// to its directory's listing; any other change (removal, rename) drops the
+// listing so that it is read again when next needed. Changes that other
+// processes make at the same moment as ours may go unseen until the
+// directory changes again.
+void NoteEntryCreated(const std::string& hostPath);
+void NoteEntryChanged(const std::string& hostPath);
+
 // Resolves a Windows-form path for a native file operation. On failure
 // returns false with `error` set: ERROR_PATH_NOT_FOUND for an absent drive
 // or a malformed path, ERROR_BAD_NETPATH for an undeclared share,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/drives.h"
+#include "platform/host_internal.h"
 
 namespace vrn {
 
@@ -33,7 +34,9 @@ bool IsSymbolicLink(const char* path) { return IsLink(LinkHostPath(path)); }
 bool RemoveSymbolicLink(const char* path) {
     const std::string host = LinkHostPath(path);
     if (!IsLink(host)) return false;
-    return ::unlink(host.c_str()) == 0;
+    if (::unlink(host.c_str()) != 0) return false;
+    host::NoteEntryChanged(host);
+    return true;
 }
 
 bool RemoveLinksBelow(const char* path, int depth) {
@@ -52,7 +55,11 @@ bool RemoveLinksBelow(const char* path, int depth) {
         const std::string prefix = host.substr(0, next);
         struct stat st {};
         if (::lstat(prefix.c_str(), &st) != 0) return true;   // nothing below exists
-        if (S_ISLNK(st.st_mode)) return ::unlink(prefix.c_str()) == 0;
+        if (S_ISLNK(st.st_mode)) {
+            if (::unlink(prefix.c_str()) != 0) return false;
+            host::NoteEntryChanged(prefix);
+            return true;
+        }
         at = next;
     }
     return true;

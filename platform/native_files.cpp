@@ -156,6 +156,7 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
         SetLastError(host::ErrorForHostPath(errno, r.host));
         return INVALID_HANDLE_VALUE;
     }
+    if (flags & O_CREAT) host::NoteEntryCreated(r.host);
     HandleObject o;
     o.fd = fd;
     o.readable = wantRead;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/drives.h"
 #include "platform/host_internal.h"
@@ -80,23 +81,96 @@ const ShareDecl* FindShare(std::string_view server, std::string_view share) {
     return nullptr;
 }
 
+// Listings of the directories searched for a name ignoring case, by host
+// path. A listing stays good while its directory's status change time, device
+// and inode are unchanged; the platform's own creations update it in place
+// (NoteEntryCreated), so that filling a directory with new files does not
+// read the whole directory again for every file.
+struct Listing {
+    struct timespec changed {};   // status change time: set by every change of an entry, never by hand
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::unordered_map<std::string, std::string> byUpperName;   // the first spelling in byte order
+};
+constexpr size_t kMaxListings = 64;
+std::unordered_map<std::string, Listing>& Listings() {
+    static std::unordered_map<std::string, Listing> listings;
+    return listings;
+}
+
+std::string UpperName(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) c = host::UpperChar(c);
+    return upper;
+}
+
+bool SameStamp(const Listing& l, const struct stat& st) {
+    return l.device == st.st_dev && l.inode == st.st_ino && l.changed.tv_sec == st.st_ctim.tv_sec &&
+           l.changed.tv_nsec == st.st_ctim.tv_nsec;
+}
+
+void Stamp(Listing& l, const struct stat& st) {
+    l.device = st.st_dev;
+    l.inode = st.st_ino;
+    l.changed = st.st_ctim;
+}
+
+void AddName(Listing& l, const std::string& name) {
+    auto [it, added] = l.byUpperName.try_emplace(UpperName(name), name);
+    if (!added && name < it->second) it->second = name;
+}
+
+const Listing* ListingOf(const std::string& dir) {
+    auto& listings = Listings();
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        listings.erase(dir);
+        return nullptr;
+    }
+    auto it = listings.find(dir);
+    if (it != listings.end() && SameStamp(it->second, st)) return &it->second;
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return nullptr;
+    if (it == listings.end()) {
+        if (listings.size() >= kMaxListings) listings.clear();
+        it = listings.emplace(dir, Listing{}).first;
+    }
+    Listing& l = it->second;
+    l.byUpperName.clear();
+    Stamp(l, st);
+    while (const dirent* e = ::readdir(d)) AddName(l, e->d_name);
+    ::closedir(d);
+    return &l;
+}
+
 // The entry of `dir` whose name equals `name` ignoring case; the first in
 // byte order when several do, so that the choice does not depend on the
 // order of the host's directory.
 bool FindIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr) return false;
-    bool any = false;
-    while (const dirent* e = ::readdir(d)) {
-        if (!host::SameNameIgnoringCase(e->d_name, name)) continue;
-        if (!any || std::strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
-        any = true;
-    }
-    ::closedir(d);
-    return any;
+    const Listing* l = ListingOf(dir);
+    if (l == nullptr) return false;
+    auto it = l->byUpperName.find(UpperName(name));
+    if (it == l->byUpperName.end()) return false;
+    found = it->second;
+    return true;
 }
 
 }  // namespace
+
+void host::NoteEntryCreated(const std::string& hostPath) {
+    auto& listings = Listings();
+    auto it = listings.find(HostParent(hostPath));
+    if (it == listings.end()) return;
+    struct stat st {};
+    if (::stat(it->first.c_str(), &st) != 0) {
+        listings.erase(it);
+        return;
+    }
+    Stamp(it->second, st);
+    AddName(it->second, std::string(HostLeaf(hostPath)));
+}
+
+void host::NoteEntryChanged(const std::string& hostPath) { Listings().erase(HostParent(hostPath)); }
 
 ResolvedPath ResolvePath(std::string_view path) {
     ResolvedPath out;

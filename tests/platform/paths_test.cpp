@@ -1,6 +1,7 @@
 // Windows-form paths through the drive map: the forms a path may take, the
 // current directories, case-insensitive lookup, and shares.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/crt.h"
 #include "platform/drives.h"
@@ -82,6 +83,33 @@ TEST_F(PathTest, NamesAreFoundIgnoringCaseAndCreatedNamesKeepTheirCase) {
     // Latin-1 letters compare ignoring case as well.
     ASSERT_EQ(_mkdir("C:\\\xC9t\xE9"), 0);
     EXPECT_EQ(HostPath("C:\\\xE9T\xC9"), root + "/C/\xC9t\xE9");
+}
+
+TEST_F(PathTest, LookupIgnoringCaseFollowsEveryChangeOfTheDirectory) {
+    ASSERT_EQ(_mkdir("C:\\dir"), 0);
+    // A first lookup reads the directory's listing.
+    EXPECT_EQ(HostPath("C:\\dir\\one.txt"), root + "/C/dir/one.txt");
+    // Entries the platform creates are found under another spelling at once.
+    for (const char* name : {"C:\\dir\\One.TXT", "C:\\dir\\Two.dat"}) {
+        HANDLE h = CreateFile(name, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    ASSERT_TRUE(CreateDirectory("C:\\dir\\Sub"));
+    EXPECT_EQ(HostPath("C:\\DIR\\one.txt"), root + "/C/dir/One.TXT");
+    EXPECT_EQ(HostPath("C:\\dir\\TWO.DAT"), root + "/C/dir/Two.dat");
+    EXPECT_EQ(HostPath("C:\\dir\\sub\\x"), root + "/C/dir/Sub/x");
+    // A removed entry is no longer found; a new spelling takes its place.
+    ASSERT_TRUE(DeleteFile("C:\\dir\\one.txt"));
+    EXPECT_EQ(HostPath("C:\\dir\\ONE.TXT"), root + "/C/dir/ONE.TXT");
+    ASSERT_TRUE(MoveFile("C:\\dir\\two.dat", "C:\\dir\\Three.dat"));
+    EXPECT_EQ(HostPath("C:\\dir\\two.dat"), root + "/C/dir/two.dat");
+    EXPECT_EQ(HostPath("C:\\dir\\THREE.DAT"), root + "/C/dir/Three.dat");
+    // Changes made behind the platform's back are seen too.
+    WriteHostFile(root + "/C/dir/Outside.Txt", "x");
+    EXPECT_EQ(HostPath("C:\\dir\\outside.txt"), root + "/C/dir/Outside.Txt");
+    ASSERT_EQ(::unlink((root + "/C/dir/Outside.Txt").c_str()), 0);
+    EXPECT_EQ(HostPath("C:\\dir\\outside.txt"), root + "/C/dir/outside.txt");
 }
 
 TEST_F(PathTest, AbsentDrivesAndUnknownSharesAreMissingPaths) {
