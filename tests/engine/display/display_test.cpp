@@ -200,17 +200,6 @@ TEST_F(DisplayTest, SavedAreasAreBlankedAndWrittenBack) {
     EXPECT_EQ(RestoreDisplayScreen(0, 2, 0, 2, nullptr), 65535);
 }
 
-TEST_F(DisplayTest, TheSilentScreenAcceptsEverything) {
-    SetScreenPrimitives(nullptr);
-    EXPECT_EQ(DisplayStatusHeader(), 9);
-    const DisplayRect frame{0, 0, 79, 24};
-    EXPECT_EQ(DisplayRectangle(&frame, DEFAULT_ATTRIBUTE), 0);
-    std::vector<SavedCell> buffer(26 * 81);
-    EXPECT_EQ(SaveDisplayScreen(0, 25, 0, 80, buffer.data()), 0);
-    EXPECT_EQ(RestoreDisplayScreen(0, 25, 0, 80, buffer.data()), 0);
-    EXPECT_EQ(g.writes + g.reads, 0);
-}
-
 class ReleaseNotesTest : public test::TempDrives {
 protected:
     void SetUp() override {
