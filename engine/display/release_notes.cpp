@@ -40,6 +40,9 @@ bool FileExists(const char* path) { return _access(path, ACCESS_EXISTS) == 0; }
 
 int32_t DisplayReleaseNotes(HWND window, const char* directory, char* fileName) {
     char path[512];
+    // A joined name that cannot fit the path buffer names no file we can show.
+    if (std::strlen(directory != nullptr ? directory : "") + std::strlen(fileName) + 3 > sizeof path)
+        return DisplayErrorMsg(window, fileName, 103);
     FormatFileName(directory, fileName, path);
     if (!FileExists(path)) {
         for (char* c = fileName; *c != '\0'; ++c) *c = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));

@@ -259,6 +259,11 @@ TEST_F(ReleaseNotesTest, MissingNotesAndAnUnsavedScreenAreReported) {
     EXPECT_NE(dialogs.boxes[0].text.find("(103)"), std::string::npos);
     EXPECT_NE(dialogs.boxes[0].text.find("C:\\missing.txt"), std::string::npos);
 
+    // A name too long for the joined path is reported, never written past the buffer.
+    std::string longName(600, 'n');
+    EXPECT_EQ(DisplayReleaseNotes(nullptr, "C:\\", longName.data()), -103);
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+
     WriteHostFile(Host("C:\\README.VRN"), "x");
     _backgroundDisplayBuffer = nullptr;
     char notes[] = "README.VRN";
