@@ -83,6 +83,7 @@ TEST_F(DamagedTables, CountsBeyondTheFileAndTextsWithoutNulAreRefused) {
     EXPECT_EQ(_masterProd2CompTab.recordCount, 0u);
     EXPECT_EQ(_masterProd2CompTab.blockCount, 0u);
     EXPECT_EQ(GetInstallRec(1, 0), nullptr);
+    FreeGlobalVars();
     empty.tailors.clear();
     WriteMedia("install.tab", tablewriter::StoreInstallTable(empty));
     EXPECT_EQ(ReadAndRelease(), -149);
