@@ -134,7 +134,8 @@ void Print(uint32_t i, const ArcListRecord& r) { Line(i).Text("archiveName", r.a
 
 template <typename Record>
 void PrintSection(const char* title, const Record* records, uint32_t count) {
-    std::printf("  %s: %u records\n", title, count);
+    if (title[0] != 0) std::printf("  %s: %u records\n", title, count);
+    else std::printf("  %u records\n", count);
     for (uint32_t i = 0; i < count; ++i) Print(i, records[i]);
 }
 
@@ -237,7 +238,7 @@ private:
             std::printf("  0 records\n");
             return true;
         }
-        PrintSection("records", static_cast<const Record*>(records.p), count);
+        PrintSection("", static_cast<const Record*>(records.p), count);
         return true;
     }
 
