@@ -9,6 +9,7 @@
 #include <span>
 
 #include "engine/state/state.h"
+#include "engine/tables/tables.h"
 
 namespace vrn {
 
@@ -103,26 +104,26 @@ static_assert(offsetof(SubcomponentNode, reserved2) == offsetof(ComponentNode, r
 // chosen bits of every SKU and product. Returns the list's first node, or
 // null on failure (already reported). The install records must be loaded.
 ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> chosen,
-                                const Sku2ProductRec* sku2Product, uint32_t sku2ProductCount,
-                                const Comp2SkuRec* comp2Sku, uint32_t comp2SkuCount,
-                                const CompIDRec* compID, uint32_t compIDCount,
-                                const Subcomp2CompRec* subcomp2Comp, uint32_t subcomp2CompCount);
+                                const Sku2ProductRecord* sku2Product, uint32_t sku2ProductCount,
+                                const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
+                                const CompIDRecord* compID, uint32_t compIDCount,
+                                const Subcomp2CompRecord* subcomp2Comp, uint32_t subcomp2CompCount);
 int32_t ProductExist(const ProductNode* products, int32_t productNumber);
-ProductNode* CreateProductNode(const Sku2ProductRec* sku2Product, uint32_t count, int32_t productNumber,
+ProductNode* CreateProductNode(const Sku2ProductRecord* sku2Product, uint32_t count, int32_t productNumber,
                                uint32_t* index);
-SkuNode* CreateSKUNode(const Sku2ProductRec* record);
-ComponentNode* CreateComponents(int32_t productNumber, const Comp2SkuRec* comp2Sku, uint32_t comp2SkuCount,
-                                const CompIDRec* compID, uint32_t compIDCount, const SkuNode* sku);
-ComponentNode* CreateComponentNode(const CompIDRec* compID, uint32_t compIDCount, int32_t componentId,
+SkuNode* CreateSKUNode(const Sku2ProductRecord* record);
+ComponentNode* CreateComponents(int32_t productNumber, const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
+                                const CompIDRecord* compID, uint32_t compIDCount, const SkuNode* sku);
+ComponentNode* CreateComponentNode(const CompIDRecord* compID, uint32_t compIDCount, int32_t componentId,
                                    uint8_t installFlags);
-SubcomponentNode* CreateSubcomponents(const Comp2SkuRec* comp2Sku, uint32_t comp2SkuCount,
-                                      const Subcomp2CompRec* subcomp2Comp, uint32_t subcomp2CompCount,
+SubcomponentNode* CreateSubcomponents(const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
+                                      const Subcomp2CompRecord* subcomp2Comp, uint32_t subcomp2CompCount,
                                       const SkuNode* sku, const char* componentName);
-int32_t Subcomp2CompMapping(const Comp2SkuRec* row, const Subcomp2CompRec* subcomp2Comp, uint32_t count,
+int32_t Subcomp2CompMapping(const Comp2SkuRecord* row, const Subcomp2CompRecord* subcomp2Comp, uint32_t count,
                             const char* componentName);
-SubcomponentNode* CreateSubcomponentNode(const Subcomp2CompRec* subcomp2Comp, uint32_t count,
-                                         const Comp2SkuRec* row);
-int32_t SubcomponentData(const Comp2SkuRec* row);
+SubcomponentNode* CreateSubcomponentNode(const Subcomp2CompRecord* subcomp2Comp, uint32_t count,
+                                         const Comp2SkuRecord* row);
+int32_t SubcomponentData(const Comp2SkuRecord* row);
 // Copies `name` to `out`, without a trailing " (m)" after its last blank.
 void StripMandatoryString(const char* name, char* out);
 
