@@ -1,0 +1,181 @@
+// The archives of a medium: their files, their cluster-size figures and the
+// archive files themselves.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "tools/vrnmedia/build.h"
+
+namespace fs = std::filesystem;
+
+namespace vrn::media {
+
+bool ClusterSizesOf(const std::vector<uint64_t>& fileSizes, ClusterFigures& out) {
+    bool fits = true;
+    for (int i = 0; i < kClusterClasses; ++i) {
+        const uint64_t cluster = 512ull << i;
+        uint64_t total = 0;
+        for (uint64_t size : fileSizes) total += (size + cluster - 1) / cluster * cluster;
+        fits = fits && total <= 0xFFFFFFFFull;
+        out[i] = static_cast<uint32_t>(std::min<uint64_t>(total, 0xFFFFFFFFull));
+    }
+    return fits;
+}
+
+namespace {
+
+uint32_t ClampTime(int64_t t) {
+    if (t < 0) return 0;
+    return t > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(t);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Every regular file below `dir`, in name order, named relative to `base`.
+void ListTree(const Description& d, const Archive& a, const fs::path& base, const fs::path& dir,
+              std::vector<SourceFile>& files, std::vector<std::string>& errors) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    if (ec) {
+        errors.push_back(DescriptionError(d.file, a.section, "Source", dir.string() + ": " + ec.message()));
+        return;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& x, const fs::directory_entry& y) { return x.path() < y.path(); });
+    for (const fs::directory_entry& entry : entries) {
+        const fs::file_status link = entry.symlink_status(ec);
+        const fs::file_status target = entry.status(ec);
+        if (fs::is_directory(target) && !fs::is_symlink(link)) {
+            ListTree(d, a, base, entry.path(), files, errors);
+            continue;
+        }
+        if (!fs::is_regular_file(target)) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source",
+                                              entry.path().string() + " is not a regular file"));
+            continue;
+        }
+        struct stat st {};
+        if (::stat(entry.path().c_str(), &st) != 0) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source",
+                                              entry.path().string() + ": " + std::strerror(errno)));
+            continue;
+        }
+        SourceFile f;
+        f.hostPath = entry.path().string();
+        f.memberName = arc::MemberNameOf(entry.path().lexically_relative(base).string());
+        f.size = static_cast<uint64_t>(st.st_size);
+        f.accessTime = ClampTime(st.st_atime);
+        f.modificationTime = ClampTime(st.st_mtime);
+        if (f.memberName.size() >= ARCHIVE_NAME_SIZE) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source",
+                                              "the member name " + f.memberName + " is longer than " +
+                                                  std::to_string(ARCHIVE_NAME_SIZE - 1) + " characters"));
+            continue;
+        }
+        if (f.size > 0xFFFFFFFFull) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source", f.hostPath + " is 4 GiB or larger"));
+            continue;
+        }
+        files.push_back(std::move(f));
+    }
+}
+
+void CheckTailored(const Description& d, const std::string& section, const std::vector<std::string>& tailor,
+                   const std::string& archiveName, std::vector<std::string>& errors) {
+    const Archive* a = d.FindArchive(archiveName);
+    if (a == nullptr) return;
+    for (const std::string& path : tailor) {
+        bool found = false;
+        for (const SourceFile& f : a->files) found = found || Lower(f.memberName) == Lower(path);
+        if (!found)
+            errors.push_back(DescriptionError(d.file, section, "Tailor",
+                                              "\"" + path + "\" is not a file of archive " + archiveName));
+    }
+}
+
+}  // namespace
+
+void ListArchiveSources(Description& d, std::vector<std::string>& errors) {
+    for (Archive& a : d.archives) {
+        a.files.clear();
+        std::error_code ec;
+        if (!fs::is_directory(a.sourceDir, ec)) continue;   // already reported
+        const size_t before = errors.size();
+        ListTree(d, a, fs::path(a.sourceDir), fs::path(a.sourceDir), a.files, errors);
+        if (errors.size() == before && a.files.empty())
+            errors.push_back(DescriptionError(d.file, a.section, "Source", a.sourceDir + " holds no files"));
+        std::vector<uint64_t> sizes;
+        for (const SourceFile& f : a.files) sizes.push_back(f.size);
+        if (!ClusterSizesOf(sizes, a.clusterSizes))
+            errors.push_back(DescriptionError(d.file, a.section, "Source",
+                                              "the files take more than 4 GiB on large clusters"));
+    }
+    for (const Component& c : d.components) {
+        CheckTailored(d, c.section, c.tailor, c.archive, errors);
+        for (const Subcomponent& s : c.subcomponents) CheckTailored(d, s.section, s.tailor, s.archive, errors);
+    }
+}
+
+bool WriteArchive(Archive& a, const std::optional<uint32_t>& fileTime, const std::string& hostPath,
+                  std::string& error) {
+    std::FILE* out = std::fopen(hostPath.c_str(), "wb");
+    if (out == nullptr) {
+        error = hostPath + ": " + std::strerror(errno);
+        return false;
+    }
+    arc::MemberOptions options;
+    options.store = a.compression == Compression::Store;
+    options.level = a.compression == Compression::Best ? arc::CompressionLevel::Best : arc::CompressionLevel::Fast;
+    std::vector<uint8_t> data;
+    bool ok = true;
+    for (const SourceFile& f : a.files) {
+        std::FILE* in = std::fopen(f.hostPath.c_str(), "rb");
+        if (in == nullptr) {
+            error = f.hostPath + ": " + std::strerror(errno);
+            ok = false;
+            break;
+        }
+        data.resize(f.size);
+        const size_t got = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), in);
+        const bool grew = std::fgetc(in) != EOF;
+        std::fclose(in);
+        if (got != data.size() || grew) {
+            error = f.hostPath + ": changed while the archive was built";
+            ok = false;
+            break;
+        }
+        const uint32_t atime = fileTime ? *fileTime : f.accessTime;
+        const uint32_t mtime = fileTime ? *fileTime : f.modificationTime;
+        if (!arc::WriteMember(out, f.memberName, data.data(), data.size(), atime, mtime, options, nullptr, error)) {
+            error = hostPath + ": " + error;
+            ok = false;
+            break;
+        }
+    }
+    const long size = std::ftell(out);
+    if (std::fclose(out) != 0 && ok) {
+        error = hostPath + ": cannot write the archive";
+        ok = false;
+    }
+    if (ok && (size < 0 || static_cast<unsigned long>(size) > 0xFFFFFFFFul)) {
+        error = hostPath + ": the archive is 4 GiB or larger";
+        ok = false;
+    }
+    if (!ok) {
+        std::remove(hostPath.c_str());
+        return false;
+    }
+    a.archiveSize = static_cast<uint32_t>(size);
+    return true;
+}
+
+}  // namespace vrn::media
