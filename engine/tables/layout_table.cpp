@@ -92,6 +92,8 @@ LayoutNode* ReadTableFile(const char* directory) {
     LayoutNode* last = nullptr;
     uint32_t count = 0;
     bool failed = false;
+    // errno tells a failed read (set) from damage in what was read (still 0).
+    errno = 0;
     ReadCount(file.fd, count, failed);
     while (!failed && count != 0) {
         LayoutNode* node = CreateLayoutNode();
@@ -108,7 +110,10 @@ LayoutNode* ReadTableFile(const char* directory) {
     }
     if (failed) {
         const int saved = errno;
-        ProcessFileError(_installWnd, saved, 106, path.c_str());
+        if (saved != 0)
+            ProcessFileError(_installWnd, saved, 106, path.c_str());
+        else
+            DisplayErrorMsg(_installWnd, path.c_str(), 106);
     }
     return first;
 }
