@@ -120,10 +120,10 @@ void AddName(Listing& l, const std::string& name) {
     if (!added && name < it->second) it->second = name;
 }
 
-const Listing* ListingOf(const std::string& dir) {
+// The listing of `dir`, whose status the caller has just read into `st`.
+const Listing* ListingOf(const std::string& dir, const struct stat& st) {
     auto& listings = Listings();
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!S_ISDIR(st.st_mode)) {
         listings.erase(dir);
         return nullptr;
     }
@@ -146,13 +146,23 @@ const Listing* ListingOf(const std::string& dir) {
 // The entry of `dir` whose name equals `name` ignoring case; the first in
 // byte order when several do, so that the choice does not depend on the
 // order of the host's directory.
-bool FindIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
-    const Listing* l = ListingOf(dir);
+bool FindIgnoringCase(const std::string& dir, const struct stat& dirStatus, const std::string& name,
+                      std::string& found) {
+    const Listing* l = ListingOf(dir, dirStatus);
     if (l == nullptr) return false;
     auto it = l->byUpperName.find(UpperName(name));
     if (it == l->byUpperName.end()) return false;
     found = it->second;
     return true;
+}
+
+bool FindIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        Listings().erase(dir);
+        return false;
+    }
+    return FindIgnoringCase(dir, st, name, found);
 }
 
 }  // namespace
@@ -215,6 +225,41 @@ ResolvedPath ResolvePath(std::string_view path) {
         out.drive = letter;
     }
 
+    if (components.empty()) {
+        out.ok = true;
+        out.host = root;
+        out.windows = prefix + "\\";
+        return out;
+    }
+    std::string exact = root;
+    for (size_t i = 0; i + 1 < components.size(); ++i) exact = host::JoinHost(exact, components[i]);
+    const std::string exactParent = exact;
+    exact = host::JoinHost(exact, components.back());
+    auto exactWindows = [&] {
+        std::string windows = prefix;
+        for (const std::string& name : components) windows += "\\" + name;
+        return windows;
+    };
+
+    // Most paths exist as written, or name a new entry in a directory that
+    // does: then one or two status queries decide, and the walk below is
+    // needed only where a directory's name differs in case or is missing.
+    struct stat status {};
+    if (::lstat(exact.c_str(), &status) == 0) {
+        out.ok = true;
+        out.host = std::move(exact);
+        out.windows = exactWindows();
+        return out;
+    }
+    if (errno == ENOENT && ::stat(exactParent.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::string found;
+        if (FindIgnoringCase(exactParent, status, components.back(), found)) components.back() = found;
+        out.ok = true;
+        out.host = host::JoinHost(exactParent, components.back());
+        out.windows = exactWindows();
+        return out;
+    }
+
     // Walk down from the root: a name that does not exist as written takes
     // the spelling of an entry that matches it ignoring case; once a
     // directory is missing the remaining names stay as given.
@@ -237,7 +282,6 @@ ResolvedPath ResolvePath(std::string_view path) {
         hostPath = host::JoinHost(hostPath, actual);
         windows += "\\" + actual;
     }
-    if (components.empty()) windows += "\\";
     out.ok = true;
     out.host = hostPath;
     out.windows = windows;
