@@ -52,7 +52,7 @@ int _stat(const char* path, _stat_t* out) {
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) != 0) return FailWith(ENOENT);
+    if (!host::FollowedStatus(r, st)) return FailWith(ENOENT);
     FillStat(st, host::HostLeaf(r.host), r.drive ? static_cast<uint32_t>(r.drive - 'A') : 0, out);
     return 0;
 }
@@ -74,7 +74,7 @@ int _access(const char* path, int mode) {
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) != 0) return FailWith(ENOENT);
+    if (!host::FollowedStatus(r, st)) return FailWith(ENOENT);
     // Write access needs the owner-write bit whoever runs the program, and
     // the host must grant the access as well.
     if ((mode & ACCESS_WRITE) && host::IsReadOnlyMode(st.st_mode)) return FailWith(EACCES);
@@ -125,7 +125,7 @@ int _utime(const char* path, const _utimbuf_t* times) {
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) != 0) return FailWith(ENOENT);
+    if (!host::FollowedStatus(r, st)) return FailWith(ENOENT);
     if (S_ISDIR(st.st_mode) || host::IsReadOnlyMode(st.st_mode)) return FailWith(EACCES);
     struct timespec ts[2];
     if (times == nullptr) {

@@ -28,7 +28,14 @@ DWORD GetFileAttributes(const char* path) {
         return INVALID_FILE_ATTRIBUTES;
     }
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) != 0 && ::lstat(r.host.c_str(), &st) != 0) {
+    // A link that leads nowhere still has attributes of its own.
+    bool found = host::FollowedStatus(r, st);
+    if (!found && r.statusKnown && r.exists) {
+        st = r.status;
+        found = true;
+    }
+    if (!found && !r.statusKnown) found = ::lstat(r.host.c_str(), &st) == 0;
+    if (!found) {
         SetLastError(host::ErrorForHostPath(errno, r.host));
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -42,7 +49,7 @@ BOOL SetFileAttributes(const char* path, DWORD attributes) {
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) != 0) return Fail(host::ErrorForHostPath(errno, r.host));
+    if (!host::FollowedStatus(r, st)) return Fail(host::ErrorForHostPath(errno, r.host));
     // Only the read-only attribute has a host counterpart (the write bits);
     // hidden follows the name and archive and system are not kept.
     mode_t mode = st.st_mode & 07777;

@@ -42,6 +42,11 @@ void NoteEntryChanged(const std::string& hostPath);
 // colon outside the drive part), unless wildcards are allowed (* and ?).
 bool ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, bool allowWildcards = false);
 
+// The status of a resolved entry with a symbolic link followed, taken from
+// what resolution learnt where it can be; false with errno set when there is
+// no entry (or the link leads nowhere).
+bool FollowedStatus(const ResolvedPath& r, struct stat& st);
+
 // The system error code for a failed host call on `hostPath`: a missing
 // entry is ERROR_FILE_NOT_FOUND when its directory exists and
 // ERROR_PATH_NOT_FOUND when it does not; anything else as ErrorFromErrno.

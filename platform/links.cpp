@@ -41,8 +41,13 @@ bool RemoveSymbolicLink(const char* path) {
 
 bool RemoveLinksBelow(const char* path, int depth) {
     // One resolution keeps the actual spelling of every component that
-    // exists, so the host path can then be walked directly.
-    const std::string host = LinkHostPath(path);
+    // exists, so the host path can then be walked directly; the status it
+    // took of the path itself stands for the last step.
+    if (path == nullptr) return true;
+    const ResolvedPath resolved = ResolvePath(path);
+    std::string host = resolved.host;
+    const bool trimmed = host.size() > 1 && host.back() == '/';
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
     if (host.empty() || depth <= 0) return true;
     size_t start = host.size();
     for (int i = 0; i < depth; ++i) {
@@ -54,7 +59,12 @@ bool RemoveLinksBelow(const char* path, int depth) {
         const size_t next = host.find('/', at + 1);
         const std::string prefix = host.substr(0, next);
         struct stat st {};
-        if (::lstat(prefix.c_str(), &st) != 0) return true;   // nothing below exists
+        if (next == std::string::npos && resolved.statusKnown && !trimmed) {
+            if (!resolved.exists) return true;
+            st = resolved.status;
+        } else if (::lstat(prefix.c_str(), &st) != 0) {
+            return true;   // nothing below exists
+        }
         if (S_ISLNK(st.st_mode)) {
             if (::unlink(prefix.c_str()) != 0) return false;
             host::NoteEntryChanged(prefix);

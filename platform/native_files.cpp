@@ -105,10 +105,12 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     if (attributes & FILE_FLAG_WRITE_THROUGH) flags |= O_DSYNC;
 
     struct stat st {};
-    const bool exists = ::lstat(r.host.c_str(), &st) == 0;
+    const bool exists = r.statusKnown ? r.exists : ::lstat(r.host.c_str(), &st) == 0;
+    if (r.statusKnown) st = r.status;
     const bool isLink = exists && S_ISLNK(st.st_mode);
-    struct stat target {};
-    const bool targetExists = exists && ::stat(r.host.c_str(), &target) == 0;
+    // The entry's own status serves unless it is a link to follow.
+    struct stat target = st;
+    const bool targetExists = exists && (!isLink || ::stat(r.host.c_str(), &target) == 0);
 
     switch (disposition) {
     case CREATE_NEW:
@@ -161,8 +163,11 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     o.fd = fd;
     o.readable = wantRead;
     o.writable = wantWrite;
+    // A file this call has just created is a regular file; anything else
+    // is asked of the descriptor.
     struct stat opened {};
-    o.seekable = ::fstat(fd, &opened) == 0 && (S_ISREG(opened.st_mode) || S_ISBLK(opened.st_mode));
+    o.seekable = ((flags & O_CREAT) && !exists) ||
+                 (::fstat(fd, &opened) == 0 && (S_ISREG(opened.st_mode) || S_ISBLK(opened.st_mode)));
     const HANDLE h = host::AddHandle(std::move(o));
     // The platform reports an existing file that these dispositions opened.
     SetLastError(targetExists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) && !isLink

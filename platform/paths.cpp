@@ -249,11 +249,17 @@ ResolvedPath ResolvePath(std::string_view path) {
         out.ok = true;
         out.host = std::move(exact);
         out.windows = exactWindows();
+        out.statusKnown = true;
+        out.exists = true;
+        out.status = status;
         return out;
     }
     if (errno == ENOENT && ::stat(exactParent.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
         std::string found;
-        if (FindIgnoringCase(exactParent, status, components.back(), found)) components.back() = found;
+        if (FindIgnoringCase(exactParent, status, components.back(), found))
+            components.back() = found;
+        else
+            out.statusKnown = true;   // no entry of that name in any case
         out.ok = true;
         out.host = host::JoinHost(exactParent, components.back());
         out.windows = exactWindows();
@@ -289,6 +295,18 @@ ResolvedPath ResolvePath(std::string_view path) {
 }
 
 std::string HostPath(std::string_view path) { return ResolvePath(path).host; }
+
+bool host::FollowedStatus(const ResolvedPath& r, struct stat& st) {
+    if (r.statusKnown && !r.exists) {
+        errno = ENOENT;
+        return false;
+    }
+    if (r.statusKnown && !S_ISLNK(r.status.st_mode)) {
+        st = r.status;
+        return true;
+    }
+    return ::stat(r.host.c_str(), &st) == 0;
+}
 
 std::string WindowsPathOf(const std::string& hostPath) {
     const PlatformConfig& config = CurrentPlatformConfig();

@@ -3,6 +3,7 @@
 
 #include <sys/statvfs.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -25,6 +26,34 @@ struct Figures {
 };
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
+
+// The host's figures for the volume holding `hostRoot`. The engine asks
+// the same volume several questions in a row (its information, its free
+// space, its clusters), before every file it writes; figures taken within
+// the last two milliseconds answer them all, so each such round costs one
+// host query. Failures are never kept.
+bool HostVolumeStatus(const std::string& hostRoot, struct statvfs& vs) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kFresh = std::chrono::milliseconds(2);
+    static std::string lastRoot;
+    static struct statvfs lastStatus {};
+    static Clock::time_point lastTaken{};
+    static bool have = false;
+    const Clock::time_point now = Clock::now();
+    if (have && hostRoot == lastRoot && now - lastTaken < kFresh) {
+        vs = lastStatus;
+        return true;
+    }
+    if (::statvfs(hostRoot.c_str(), &vs) != 0) {
+        have = false;
+        return false;
+    }
+    lastRoot = hostRoot;
+    lastStatus = vs;
+    lastTaken = now;
+    have = true;
+    return true;
+}
 
 // How a root text may be written.
 enum class RootForm { Any, Exact };
@@ -68,7 +97,7 @@ bool ReadFigures(const char* root, RootForm form, Figures& f, DWORD& error) {
     }
 
     struct statvfs vs {};
-    if (::statvfs(hostRoot.c_str(), &vs) != 0) {
+    if (!HostVolumeStatus(hostRoot, vs)) {
         error = ERROR_NOT_READY;
         return false;
     }
