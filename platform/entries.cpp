@@ -29,13 +29,7 @@ DWORD GetFileAttributes(const char* path) {
     }
     struct stat st {};
     // A link that leads nowhere still has attributes of its own.
-    bool found = host::FollowedStatus(r, st);
-    if (!found && r.statusKnown && r.exists) {
-        st = r.status;
-        found = true;
-    }
-    if (!found && !r.statusKnown) found = ::lstat(r.host.c_str(), &st) == 0;
-    if (!found) {
+    if (!host::FollowedStatus(r, st) && !host::OwnStatus(r, st)) {
         SetLastError(host::ErrorForHostPath(errno, r.host));
         return INVALID_FILE_ATTRIBUTES;
     }

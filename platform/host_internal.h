@@ -46,6 +46,9 @@ bool ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, bool allo
 // what resolution learnt where it can be; false with errno set when there is
 // no entry (or the link leads nowhere).
 bool FollowedStatus(const ResolvedPath& r, struct stat& st);
+// The entry's own status (a symbolic link not followed), likewise; false
+// with errno set when there is no entry.
+bool OwnStatus(const ResolvedPath& r, struct stat& st);
 
 // The system error code for a failed host call on `hostPath`: a missing
 // entry is ERROR_FILE_NOT_FOUND when its directory exists and

@@ -46,7 +46,6 @@ bool RemoveLinksBelow(const char* path, int depth) {
     if (path == nullptr) return true;
     const ResolvedPath resolved = ResolvePath(path);
     std::string host = resolved.host;
-    const bool trimmed = host.size() > 1 && host.back() == '/';
     while (host.size() > 1 && host.back() == '/') host.pop_back();
     if (host.empty() || depth <= 0) return true;
     size_t start = host.size();
@@ -59,12 +58,8 @@ bool RemoveLinksBelow(const char* path, int depth) {
         const size_t next = host.find('/', at + 1);
         const std::string prefix = host.substr(0, next);
         struct stat st {};
-        if (next == std::string::npos && resolved.statusKnown && !trimmed) {
-            if (!resolved.exists) return true;
-            st = resolved.status;
-        } else if (::lstat(prefix.c_str(), &st) != 0) {
-            return true;   // nothing below exists
-        }
+        const bool found = prefix == resolved.host ? host::OwnStatus(resolved, st) : ::lstat(prefix.c_str(), &st) == 0;
+        if (!found) return true;   // nothing below exists
         if (S_ISLNK(st.st_mode)) {
             if (::unlink(prefix.c_str()) != 0) return false;
             host::NoteEntryChanged(prefix);

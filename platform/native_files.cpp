@@ -105,8 +105,7 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     if (attributes & FILE_FLAG_WRITE_THROUGH) flags |= O_DSYNC;
 
     struct stat st {};
-    const bool exists = r.statusKnown ? r.exists : ::lstat(r.host.c_str(), &st) == 0;
-    if (r.statusKnown) st = r.status;
+    const bool exists = host::OwnStatus(r, st);
     const bool isLink = exists && S_ISLNK(st.st_mode);
     // The entry's own status serves unless it is a link to follow.
     struct stat target = st;

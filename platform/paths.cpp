@@ -308,6 +308,16 @@ bool host::FollowedStatus(const ResolvedPath& r, struct stat& st) {
     return ::stat(r.host.c_str(), &st) == 0;
 }
 
+bool host::OwnStatus(const ResolvedPath& r, struct stat& st) {
+    if (!r.statusKnown) return ::lstat(r.host.c_str(), &st) == 0;
+    if (!r.exists) {
+        errno = ENOENT;
+        return false;
+    }
+    st = r.status;
+    return true;
+}
+
 std::string WindowsPathOf(const std::string& hostPath) {
     const PlatformConfig& config = CurrentPlatformConfig();
     int best = -1;
