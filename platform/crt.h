@@ -83,6 +83,25 @@ struct _utimbuf_t {
 };
 int _utime(const char* path, const _utimbuf_t* times);   // null: now
 
+// A second reader of a binary descriptor's file, for another thread: it reads
+// at the offsets it is given and never moves the descriptor, which the owner
+// goes on using. Made and destroyed by the descriptor's owner; ReadAt may be
+// called from one other thread.
+class PositionalReader {
+public:
+    explicit PositionalReader(int fd);   // not valid() for text mode or a bad fd
+    ~PositionalReader();
+    PositionalReader(const PositionalReader&) = delete;
+    PositionalReader& operator=(const PositionalReader&) = delete;
+    bool valid() const { return hostFd_ >= 0; }
+    // Up to count bytes from offset: fewer only at the end of the file; -1
+    // on failure.
+    int64_t ReadAt(uint64_t offset, void* buffer, uint32_t count) const;
+
+private:
+    int hostFd_ = -1;
+};
+
 // Buffered streams. Modes "r", "w", "a", with "+" and "t"/"b"; text by default.
 struct FILE;
 FILE* fopen(const char* path, const char* mode);

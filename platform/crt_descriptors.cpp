@@ -1,6 +1,7 @@
 // The C runtime's descriptors: small numbers of the runtime's own table,
 // each over a native handle, in text or binary mode. Text mode reads CR LF
 // as LF and ends the data at a Ctrl-Z byte, and writes every LF as CR LF.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -289,6 +290,14 @@ int64_t _lseek(int fd, int64_t offset, int origin) {
     if (d == nullptr) return -1;
     if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FailWith(EINVAL);
     const int hfd = HostFd(*d);
+    // Without a byte read ahead, the host's own seek does it in one call.
+    if (!d->haveLookahead && origin != SEEK_END) {
+        if (origin == SEEK_SET && offset < 0) return FailWith(EINVAL);
+        const off_t pos = ::lseek(hfd, static_cast<off_t>(offset), origin);
+        if (pos < 0) return FailWith(EINVAL);
+        d->atCtrlZ = false;
+        return pos;
+    }
     const off_t current = ::lseek(hfd, 0, SEEK_CUR);
     if (current < 0) return FailWith(EINVAL);
     off_t base = 0;
@@ -376,6 +385,31 @@ int _chsize(int fd, int64_t size) {
     if (::ftruncate(HostFd(*d), static_cast<off_t>(size)) != 0)
         return FailWith(errno == ENOSPC || errno == EFBIG ? ENOSPC : EACCES);
     return 0;
+}
+
+PositionalReader::PositionalReader(int fd) {
+    const Descriptor* d = Lookup(fd);
+    if (d == nullptr || d->text) return;
+    const int hfd = HostFd(*d);
+    if (hfd >= 0) hostFd_ = ::fcntl(hfd, F_DUPFD_CLOEXEC, 0);
+}
+
+PositionalReader::~PositionalReader() {
+    if (hostFd_ >= 0) ::close(hostFd_);
+}
+
+int64_t PositionalReader::ReadAt(uint64_t offset, void* buffer, uint32_t count) const {
+    if (hostFd_ < 0) return FailWith(EBADF);
+    auto* p = static_cast<char*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(hostFd_, p + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
 }
 
 }  // namespace vrn

@@ -27,22 +27,10 @@ bool IsLink(const std::string& host) {
     return !host.empty() && ::lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-}  // namespace
-
-bool IsSymbolicLink(const char* path) { return IsLink(LinkHostPath(path)); }
-
-bool RemoveSymbolicLink(const char* path) {
-    const std::string host = LinkHostPath(path);
-    if (!IsLink(host)) return false;
-    if (::unlink(host.c_str()) != 0) return false;
-    host::NoteEntryChanged(host);
-    return true;
-}
-
-bool RemoveLinksBelow(const char* path, int depth) {
-    // One resolution keeps the actual spelling of every component that
-    // exists, so the host path can then be walked directly; the status it
-    // took of the path itself stands for the last step.
+// One resolution keeps the actual spelling of every component that exists,
+// so the host path can then be walked directly; the status it took of the
+// path itself stands for the last step.
+bool RemoveLinksOnTheWay(const char* path, int depth, bool& directoryFound) {
     if (path == nullptr) return true;
     const ResolvedPath resolved = ResolvePath(path);
     std::string host = resolved.host;
@@ -65,9 +53,29 @@ bool RemoveLinksBelow(const char* path, int depth) {
             host::NoteEntryChanged(prefix);
             return true;
         }
+        if (next == std::string::npos) directoryFound = S_ISDIR(st.st_mode);
         at = next;
     }
     return true;
+}
+
+}  // namespace
+
+bool IsSymbolicLink(const char* path) { return IsLink(LinkHostPath(path)); }
+
+bool RemoveSymbolicLink(const char* path) {
+    const std::string host = LinkHostPath(path);
+    if (!IsLink(host)) return false;
+    if (::unlink(host.c_str()) != 0) return false;
+    host::NoteEntryChanged(host);
+    return true;
+}
+
+bool RemoveLinksBelow(const char* path, int depth, bool* isDirectory) {
+    bool directoryFound = false;
+    const bool removed = RemoveLinksOnTheWay(path, depth, directoryFound);
+    if (isDirectory != nullptr) *isDirectory = directoryFound;
+    return removed;
 }
 
 }  // namespace vrn

@@ -13,7 +13,9 @@ bool RemoveSymbolicLink(const char* path);
 // Removes the first symbolic link among the last `depth` components of the
 // directory `path` (each found under its name ignoring case, as path
 // resolution finds it), outermost first. Returns false only when a link was
-// found and could not be removed.
-bool RemoveLinksBelow(const char* path, int depth);
+// found and could not be removed. When isDirectory is given, it is set to
+// whether the path was found to be a directory with no link on the way, so
+// that nothing is left to create for it.
+bool RemoveLinksBelow(const char* path, int depth, bool* isDirectory = nullptr);
 
 }  // namespace vrn

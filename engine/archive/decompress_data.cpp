@@ -135,6 +135,26 @@ int32_t DecompressData(int32_t fd, const char* archivePath, ArchiveFileHeader* h
         return 0;
     }
 
+    // Decoded ahead: the bytes go out in the steps of a full read/write
+    // buffer, each a flush as below; no decoding buffers are needed.
+    uint32_t decodedCrc = 0;
+    const int64_t dataOffset = _lseek(fd, 0, SEEK_CUR);
+    const uint8_t* decoded = dataOffset >= 0 ? TakeDecodedMember(dataOffset, header, &decodedCrc) : nullptr;
+    if (decoded != nullptr && _lseek(fd, header->storedSize, SEEK_CUR) >= 0) {
+        int32_t result = 0;
+        for (uint32_t done = 0; done < header->fileSize;) {
+            const uint32_t count = header->fileSize - done < RW_BUFFER_MAX ? header->fileSize - done : RW_BUFFER_MAX;
+            if (FlushRWBuffer(output, decoded + done, count, header, path, crc, skip, &result, testing) == 0) {
+                closeOutput();
+                return result;
+            }
+            done += count;
+        }
+        closeOutput();
+        *crc = decodedCrc;
+        return 0;
+    }
+
     d.window = static_cast<uint8_t*>(utcalloc(1, LZSS_WINDOW_SIZE));
     if (d.window == nullptr) {
         closeOutput();

@@ -67,6 +67,7 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         // removed, so that the directory is created in its place and nothing
         // is written through it. (A link where the file itself belongs is
         // replaced by the file layer's create.)
+        bool directoryReady = false;
         if (const int depth = DirectoryDepth(header->fileName); depth > 0) {
             char parent[ARCHIVE_PATH_SIZE];
             std::strcpy(parent, path);
@@ -74,9 +75,11 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
             char* slash = std::strrchr(parent, '/');
             if (slash != nullptr && (cut == nullptr || slash > cut)) cut = slash;
             if (cut != nullptr) *cut = '\0';
-            if (!RemoveLinksBelow(parent, depth)) return DisplayErrorMsg(_installWnd, parent, 110);
+            if (!RemoveLinksBelow(parent, depth, &directoryReady)) return DisplayErrorMsg(_installWnd, parent, 110);
         }
-        if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
+        // A directory just found in place leaves nothing to create.
+        if (!directoryReady)
+            if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
     }
 
     uint32_t crc = 0;
@@ -105,6 +108,14 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
     const int32_t fd = utopendll(archivePath, _O_RDONLY | _O_BINARY, -1, 0, _pgc);
     if (fd < 0) return ProcessFileError(nullptr, errno, 103, archivePath);
     UtDescriptor archive(fd);
+    // Stopped before the archive is closed, whichever way this returns.
+    struct DecodeAheadScope {
+        bool active;
+        ~DecodeAheadScope() {
+            if (active) StopDecodeAhead();
+        }
+    } decodeAhead{!testing && _decodeAhead != 0};
+    if (decodeAhead.active) StartDecodeAhead(fd, pattern, crcTable);
 
     ArchiveFileHeader header;
     int32_t error = 0;

@@ -20,6 +20,22 @@ uint32_t UnmaskedField(const uint8_t* raw, uint32_t offset) {
 
 }  // namespace
 
+int32_t UnmaskFileHeader(const uint8_t* raw, ArchiveFileHeader* header, const uint32_t* crcTable) {
+    for (uint32_t i = 0; i < ARCHIVE_NAME_SIZE; ++i)
+        header->fileName[i] = static_cast<char>(raw[i] ^ ARCHIVE_HEADER_MASK);
+    header->fileName[ARCHIVE_NAME_SIZE - 1] = '\0';
+    header->storedSize = UnmaskedField(raw, ARCHIVE_OFFSET_STORED_SIZE);
+    header->fileSize = UnmaskedField(raw, ARCHIVE_OFFSET_FILE_SIZE);
+    header->dataCRC = UnmaskedField(raw, ARCHIVE_OFFSET_DATA_CRC);
+    header->reserved = UnmaskedField(raw, ARCHIVE_OFFSET_RESERVED);
+    header->accessTime = UnmaskedField(raw, ARCHIVE_OFFSET_ACCESS_TIME);
+    header->modificationTime = UnmaskedField(raw, ARCHIVE_OFFSET_MODIFICATION_TIME);
+    header->method = static_cast<int8_t>(raw[ARCHIVE_OFFSET_METHOD] ^ ARCHIVE_HEADER_MASK);
+    header->headerCRC = UnmaskedField(raw, ARCHIVE_OFFSET_HEADER_CRC);
+    const uint32_t computed = ~CalculateBlockCRC32(raw, ARCHIVE_HEADER_CRC_SPAN, CRC32_INITIAL, crcTable);
+    return computed == header->headerCRC ? 1 : 0;
+}
+
 int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* archivePath, const uint32_t* crcTable,
                            int32_t* error) {
     *error = 0;
@@ -38,20 +54,7 @@ int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* ar
     }
     if (got == 0) return 0;
 
-    for (uint32_t i = 0; i < ARCHIVE_NAME_SIZE; ++i)
-        header->fileName[i] = static_cast<char>(raw[i] ^ ARCHIVE_HEADER_MASK);
-    header->fileName[ARCHIVE_NAME_SIZE - 1] = '\0';
-    header->storedSize = UnmaskedField(raw, ARCHIVE_OFFSET_STORED_SIZE);
-    header->fileSize = UnmaskedField(raw, ARCHIVE_OFFSET_FILE_SIZE);
-    header->dataCRC = UnmaskedField(raw, ARCHIVE_OFFSET_DATA_CRC);
-    header->reserved = UnmaskedField(raw, ARCHIVE_OFFSET_RESERVED);
-    header->accessTime = UnmaskedField(raw, ARCHIVE_OFFSET_ACCESS_TIME);
-    header->modificationTime = UnmaskedField(raw, ARCHIVE_OFFSET_MODIFICATION_TIME);
-    header->method = static_cast<int8_t>(raw[ARCHIVE_OFFSET_METHOD] ^ ARCHIVE_HEADER_MASK);
-    header->headerCRC = UnmaskedField(raw, ARCHIVE_OFFSET_HEADER_CRC);
-
-    const uint32_t computed = ~CalculateBlockCRC32(raw, ARCHIVE_HEADER_CRC_SPAN, CRC32_INITIAL, crcTable);
-    if (computed != header->headerCRC) {
+    if (UnmaskFileHeader(raw, header, crcTable) == 0) {
         *error = DisplayErrorMsg(_installWnd, header->fileName, 129);
         return 0;
     }
