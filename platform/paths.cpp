@@ -231,13 +231,27 @@ ResolvedPath ResolvePath(std::string_view path) {
         out.windows = prefix + "\\";
         return out;
     }
-    std::string exact = root;
-    for (size_t i = 0; i + 1 < components.size(); ++i) exact = host::JoinHost(exact, components[i]);
-    const std::string exactParent = exact;
-    exact = host::JoinHost(exact, components.back());
+    // The path exactly as written, built once; its parent is a prefix of it.
+    size_t length = root.size() + 1;
+    for (const std::string& name : components) length += name.size() + 1;
+    std::string exact;
+    exact.reserve(length);
+    exact = root;
+    size_t parentLength = 0;
+    for (const std::string& name : components) {
+        parentLength = exact.size();
+        if (exact.empty() || exact.back() != '/') exact += '/';
+        exact += name;
+    }
+    const std::string exactParent = exact.substr(0, parentLength);
     auto exactWindows = [&] {
-        std::string windows = prefix;
-        for (const std::string& name : components) windows += "\\" + name;
+        std::string windows;
+        windows.reserve(prefix.size() + length);
+        windows = prefix;
+        for (const std::string& name : components) {
+            windows += '\\';
+            windows += name;
+        }
         return windows;
     };
 
