@@ -83,6 +83,12 @@ struct _utimbuf_t {
 };
 int _utime(const char* path, const _utimbuf_t* times);   // null: now
 
+// Gives a binary descriptor open for reading only, on a file, a buffer of
+// `size` bytes that its reads are served from: many small reads then take one
+// host read, and seeks within what was read take none. The position is the
+// caller's as always. 0 ends it. 0, or -1 with EINVAL.
+int SetDescriptorReadAhead(int fd, uint32_t size);
+
 // A second reader of a binary descriptor's file, for another thread: it reads
 // at the offsets it is given and never moves the descriptor, which the owner
 // goes on using. Made and destroyed by the descriptor's owner; ReadAt may be

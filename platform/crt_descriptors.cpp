@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -26,6 +28,13 @@ struct Descriptor {
     bool atCtrlZ = false;      // a Ctrl-Z ended the data: reads give 0 until a seek
     bool haveLookahead = false;   // a byte read ahead from a pipe after a CR
     char lookahead = 0;
+    // Read-ahead of a binary descriptor open for reading only: reads are
+    // served from `ahead`[aheadPos, aheadEnd), whose bytes the host read
+    // ended at hostPosition; seeks within it move aheadPos only.
+    std::vector<char> ahead;
+    uint32_t aheadPos = 0;
+    uint32_t aheadEnd = 0;
+    off_t hostPosition = 0;
 };
 
 std::vector<std::optional<Descriptor>>& Table() {
@@ -74,6 +83,46 @@ int FailWith(int err) {
 }
 
 int HostFd(const Descriptor& d) { return HostDescriptorOf(d.handle); }
+
+// Where the caller stands on a descriptor with read-ahead.
+off_t AheadPosition(const Descriptor& d) { return d.hostPosition - static_cast<off_t>(d.aheadEnd - d.aheadPos); }
+
+// Ends the read-ahead, leaving the host where the caller stands.
+void DropReadAhead(Descriptor& d) {
+    if (d.ahead.empty()) return;
+    ::lseek(HostFd(d), AheadPosition(d), SEEK_SET);
+    d.ahead = {};
+    d.aheadPos = d.aheadEnd = 0;
+}
+
+// A read on a descriptor with read-ahead: what the buffer holds, then
+// either a direct read (for large counts) or a refill.
+int ReadAhead(Descriptor& d, char* buffer, unsigned count) {
+    unsigned got = std::min(count, d.aheadEnd - d.aheadPos);
+    std::memcpy(buffer, d.ahead.data() + d.aheadPos, got);
+    d.aheadPos += got;
+    if (got == count) return static_cast<int>(got);
+    const unsigned rest = count - got;
+    char* target = rest >= d.ahead.size() / 4 ? buffer + got : d.ahead.data();
+    const unsigned want = target == d.ahead.data() ? static_cast<unsigned>(d.ahead.size()) : rest;
+    DWORD n = 0;
+    if (!ReadFile(d.handle, target, want, &n)) {
+        if (got > 0) return static_cast<int>(got);
+        const DWORD e = GetLastError();
+        return FailWith(e == ERROR_ACCESS_DENIED ? EBADF : host::ErrnoFromError(e));
+    }
+    d.hostPosition += n;
+    if (target != d.ahead.data()) {
+        d.aheadPos = d.aheadEnd = 0;   // the buffer no longer ends where the host stands
+        return static_cast<int>(got + n);
+    }
+    d.aheadPos = 0;
+    d.aheadEnd = n;
+    const unsigned more = std::min(rest, d.aheadEnd);
+    std::memcpy(buffer + got, d.ahead.data(), more);
+    d.aheadPos = more;
+    return static_cast<int>(got + more);
+}
 
 // Removes a Ctrl-Z that ends a file opened in text mode for reading and
 // writing, so that what is written next is not hidden behind it.
@@ -178,6 +227,7 @@ int host::ReadDescriptor(int fd, char* buffer, unsigned count, std::vector<uint3
     if (!HandleAccess(d->handle, readable, writable) || !readable) return FailWith(EBADF);
     if (count == 0) return 0;
     if (count > INT_MAX || buffer == nullptr) return FailWith(EINVAL);
+    if (!d->ahead.empty()) return ReadAhead(*d, buffer, count);
     if (d->text && d->atCtrlZ) return 0;
     const bool seekable = HandleSeekable(d->handle);
 
@@ -290,6 +340,33 @@ int64_t _lseek(int fd, int64_t offset, int origin) {
     if (d == nullptr) return -1;
     if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FailWith(EINVAL);
     const int hfd = HostFd(*d);
+    if (!d->ahead.empty()) {
+        // Within what was read ahead no host call is needed.
+        const off_t here = AheadPosition(*d);
+        if (origin != SEEK_END) {
+            const off_t target = (origin == SEEK_SET ? 0 : here) + static_cast<off_t>(offset);
+            if (target < 0) return FailWith(EINVAL);
+            const off_t start = d->hostPosition - static_cast<off_t>(d->aheadEnd);
+            if (target >= start && target <= d->hostPosition) {
+                d->aheadPos = static_cast<uint32_t>(target - start);
+                return target;
+            }
+            const off_t pos = ::lseek(hfd, target, SEEK_SET);
+            if (pos < 0) return FailWith(EINVAL);
+            d->aheadPos = d->aheadEnd = 0;
+            d->hostPosition = pos;
+            return pos;
+        }
+        const off_t end = ::lseek(hfd, 0, SEEK_END);
+        if (end < 0 || end + offset < 0) {
+            ::lseek(hfd, d->hostPosition, SEEK_SET);
+            return FailWith(EINVAL);
+        }
+        const off_t pos = ::lseek(hfd, static_cast<off_t>(end + offset), SEEK_SET);
+        d->aheadPos = d->aheadEnd = 0;
+        d->hostPosition = pos;
+        return pos;
+    }
     // Without a byte read ahead, the host's own seek does it in one call.
     if (!d->haveLookahead && origin != SEEK_END) {
         if (origin == SEEK_SET && offset < 0) return FailWith(EINVAL);
@@ -323,7 +400,7 @@ int _eof(int fd) {
     Descriptor* d = Lookup(fd);
     if (d == nullptr) return -1;
     const int hfd = HostFd(*d);
-    const off_t pos = ::lseek(hfd, 0, SEEK_CUR);
+    const off_t pos = d->ahead.empty() ? ::lseek(hfd, 0, SEEK_CUR) : AheadPosition(*d);
     struct stat st {};
     if (pos < 0 || ::fstat(hfd, &st) != 0) return FailWith(EBADF);
     return pos >= st.st_size ? 1 : 0;
@@ -349,6 +426,7 @@ int _setmode(int fd, int mode) {
     if (d == nullptr) return -1;
     if (mode != _O_TEXT && mode != _O_BINARY) return FailWith(EINVAL);
     const int previous = d->text ? _O_TEXT : _O_BINARY;
+    if (mode == _O_TEXT) DropReadAhead(*d);
     d->text = mode == _O_TEXT;
     return previous;
 }
@@ -384,6 +462,26 @@ int _chsize(int fd, int64_t size) {
     if (!host::HandleAccess(d->handle, readable, writable) || !writable) return FailWith(EACCES);
     if (::ftruncate(HostFd(*d), static_cast<off_t>(size)) != 0)
         return FailWith(errno == ENOSPC || errno == EFBIG ? ENOSPC : EACCES);
+    return 0;
+}
+
+int SetDescriptorReadAhead(int fd, uint32_t size) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(d->handle, readable, writable) || !readable || writable || d->text ||
+        d->haveLookahead || !host::HandleSeekable(d->handle))
+        return FailWith(EINVAL);
+    if (size == 0) {
+        DropReadAhead(*d);
+        return 0;
+    }
+    const off_t here = d->ahead.empty() ? ::lseek(HostFd(*d), 0, SEEK_CUR) : AheadPosition(*d);
+    if (here < 0) return FailWith(EINVAL);
+    if (!d->ahead.empty()) ::lseek(HostFd(*d), here, SEEK_SET);
+    d->ahead.assign(size, '\0');
+    d->aheadPos = d->aheadEnd = 0;
+    d->hostPosition = here;
     return 0;
 }
 

@@ -46,6 +46,9 @@ inline constexpr uint32_t LZSS_MAX_MATCH = 17;
 inline constexpr uint32_t RW_BUFFER_MAX = 61440;
 inline constexpr uint32_t RW_BUFFER_STEP = 2048;
 
+// The archive is read through a read-ahead buffer of this size.
+inline constexpr uint32_t ARCHIVE_READ_AHEAD = 65536;
+
 // CRC-32 (reflected 0xEDB88320, initial 0xFFFFFFFF, final complement).
 inline constexpr uint32_t CRC32_POLYNOMIAL = 0xEDB88320u;
 inline constexpr uint32_t CRC32_INITIAL = 0xFFFFFFFFu;

@@ -46,6 +46,17 @@ int DirectoryDepth(const char* memberName) {
     return depth;
 }
 
+// While DecompressFile goes through an archive: the directory the last
+// member was extracted into, once checked for links and created.
+struct ReadyDirectoryMemo {
+    bool active = false;
+    std::string directory;
+};
+ReadyDirectoryMemo& ReadyDirectory() {
+    static ReadyDirectoryMemo memo;
+    return memo;
+}
+
 }  // namespace
 
 int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
@@ -66,20 +77,26 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         // A symbolic link where one of the member's directories belongs is
         // removed, so that the directory is created in its place and nothing
         // is written through it. (A link where the file itself belongs is
-        // replaced by the file layer's create.)
-        bool directoryReady = false;
-        if (const int depth = DirectoryDepth(header->fileName); depth > 0) {
-            char parent[ARCHIVE_PATH_SIZE];
-            std::strcpy(parent, path);
-            char* cut = std::strrchr(parent, '\\');
-            char* slash = std::strrchr(parent, '/');
-            if (slash != nullptr && (cut == nullptr || slash > cut)) cut = slash;
-            if (cut != nullptr) *cut = '\0';
-            if (!RemoveLinksBelow(parent, depth, &directoryReady)) return DisplayErrorMsg(_installWnd, parent, 110);
+        // replaced by the file layer's create.) Members of one directory
+        // follow one another: the directory made ready for the member just
+        // before is not checked again.
+        char parent[ARCHIVE_PATH_SIZE];
+        std::strcpy(parent, path);
+        char* cut = std::strrchr(parent, '\\');
+        char* slash = std::strrchr(parent, '/');
+        if (slash != nullptr && (cut == nullptr || slash > cut)) cut = slash;
+        if (cut != nullptr) *cut = '\0';
+        ReadyDirectoryMemo& ready = ReadyDirectory();
+        if (!ready.active || cut == nullptr || ready.directory != parent) {
+            ready.directory.clear();
+            bool directoryFound = false;
+            if (const int depth = DirectoryDepth(header->fileName); depth > 0 && cut != nullptr)
+                if (!RemoveLinksBelow(parent, depth, &directoryFound)) return DisplayErrorMsg(_installWnd, parent, 110);
+            // A directory just found in place leaves nothing to create.
+            if (!directoryFound)
+                if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
+            if (cut != nullptr && ready.active) ready.directory = parent;
         }
-        // A directory just found in place leaves nothing to create.
-        if (!directoryReady)
-            if (const int32_t result = CreateDirectoryPath(path, CREATE_PATH_OF_FILE); result != 0) return result;
     }
 
     uint32_t crc = 0;
@@ -108,6 +125,12 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
     const int32_t fd = utopendll(archivePath, _O_RDONLY | _O_BINARY, -1, 0, _pgc);
     if (fd < 0) return ProcessFileError(nullptr, errno, 103, archivePath);
     UtDescriptor archive(fd);
+    ReadyDirectory() = {true, {}};
+    struct ReadyDirectoryReset {
+        ~ReadyDirectoryReset() { ReadyDirectory() = {}; }
+    } readyDirectoryReset;
+    // Headers and small members are then read without a host call each.
+    SetDescriptorReadAhead(fd, ARCHIVE_READ_AHEAD);
     // Stopped before the archive is closed, whichever way this returns.
     struct DecodeAheadScope {
         bool active;

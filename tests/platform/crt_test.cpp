@@ -174,5 +174,64 @@ TEST_F(CrtTest, WrappedHandlesAndFileCalls) {
     EXPECT_EQ(errno, ENOENT);
 }
 
+TEST_F(CrtTest, ReadAheadKeepsEveryReadAndPositionOfAPlainDescriptor) {
+    std::string data;
+    for (int i = 0; i < 70000; ++i) data += static_cast<char>('a' + (i * 7) % 26);
+    WriteHostFile(root + "/C/big.bin", data);
+    const int plain = _open("C:\\big.bin", _O_RDONLY | _O_BINARY);
+    const int ahead = _open("C:\\big.bin", _O_RDONLY | _O_BINARY);
+    ASSERT_GE(plain, 0);
+    ASSERT_GE(ahead, 0);
+    ASSERT_EQ(_read(ahead, nullptr, 0), 0);
+    ASSERT_EQ(SetDescriptorReadAhead(ahead, 1000), 0);
+    // The same calls on both, each result compared: small and large reads,
+    // seeks inside and outside what was read ahead, from the end, past the
+    // end and before the start.
+    std::vector<char> a(5000), b(5000);
+    auto both = [&](auto call) { EXPECT_EQ(call(plain), call(ahead)); };
+    auto read = [&](unsigned n) {
+        const int x = _read(plain, a.data(), n);
+        const int y = _read(ahead, b.data(), n);
+        ASSERT_EQ(x, y) << "reading " << n;
+        EXPECT_EQ(std::string(a.data(), x > 0 ? x : 0), std::string(b.data(), y > 0 ? y : 0));
+    };
+    read(10);
+    read(539);
+    both([](int fd) { return _tell(fd); });
+    both([](int fd) { return _lseek(fd, 100, SEEK_CUR); });
+    read(300);
+    both([](int fd) { return _lseek(fd, -200, SEEK_CUR); });
+    read(1);
+    both([](int fd) { return _lseek(fd, 5, SEEK_SET); });
+    read(4000);   // larger than the buffer: read directly
+    both([](int fd) { return _lseek(fd, -10, SEEK_CUR); });
+    read(20);
+    both([](int fd) { return _lseek(fd, 60000, SEEK_CUR); });
+    read(7);
+    both([](int fd) { return _lseek(fd, -10, SEEK_SET); });
+    both([](int fd) { return _tell(fd); });
+    both([](int fd) { return _lseek(fd, -3, SEEK_END); });
+    read(10);
+    read(10);
+    both([](int fd) { return _eof(fd); });
+    both([](int fd) { return _lseek(fd, 69990, SEEK_SET); });
+    both([](int fd) { return _eof(fd); });
+    read(100);
+    both([](int fd) { return _lseek(fd, 80000, SEEK_SET); });
+    read(5);
+    // Ending it leaves the descriptor where the caller stood.
+    both([](int fd) { return _lseek(fd, 123, SEEK_SET); });
+    read(50);
+    EXPECT_EQ(SetDescriptorReadAhead(ahead, 0), 0);
+    read(50);
+    both([](int fd) { return _tell(fd); });
+    // Only binary descriptors open for reading alone.
+    const int writable = _open("C:\\big.bin", _O_RDWR | _O_BINARY);
+    const int text = _open("C:\\big.bin", _O_RDONLY | _O_TEXT);
+    EXPECT_EQ(SetDescriptorReadAhead(writable, 1000), -1);
+    EXPECT_EQ(SetDescriptorReadAhead(text, 1000), -1);
+    for (int fd : {plain, ahead, writable, text}) EXPECT_EQ(_close(fd), 0);
+}
+
 }  // namespace
 }  // namespace vrn

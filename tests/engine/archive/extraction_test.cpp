@@ -246,6 +246,18 @@ TEST_F(ExtractionTest, SymbolicLinksAreReplacedNeverWrittenThrough) {
     ASSERT_EQ(::lstat(Out("dir").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(ReadHostFile(Out("dir/in.txt")), "in dir");
+
+    // Each extraction checks its directories afresh: a link planted between
+    // two extractions of the same member is found by the second.
+    WriteArchive({Compressed("dir\\in.txt", "again")});
+    EXPECT_EQ(Extract(), 0) << Boxes();
+    ASSERT_EQ(::unlink(Out("dir/in.txt").c_str()), 0);
+    ASSERT_EQ(::rmdir(Out("dir").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/elsewhere").c_str(), Out("dir").c_str()), 0);
+    EXPECT_EQ(Extract(), 0) << Boxes();
+    EXPECT_FALSE(Exists(root + "/elsewhere/in.txt"));
+    ASSERT_EQ(::lstat(Out("dir").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
 TEST_F(ExtractionTest, MissingArchiveAndBlockCRCContract) {
