@@ -266,8 +266,9 @@ TEST_F(ExtractionTest, MissingArchiveAndBlockCRCContract) {
     EXPECT_EQ(dialogs.boxes[0].text,
               "INSTALLATION ERROR (103): Unable to open the file. (: C:\\none.vrn (ENOENT))");
 
-    // The sliced computation gives the byte-wise results at every length and
-    // alignment; another table is followed byte by byte.
+    // The sliced and folded computations give the byte-wise results at every
+    // length, alignment and starting value; another table is followed byte
+    // by byte.
     uint32_t table[256];
     BuildCRCTable(table, 256);
     const std::string check = "123456789";
@@ -276,11 +277,14 @@ TEST_F(ExtractionTest, MissingArchiveAndBlockCRCContract) {
     EXPECT_EQ(CalculateBlockCRC32(nullptr, 0, 0x1234u, table), 0x1234u);
     const std::string data = RandomBytes(1000, 8);
     const auto* p = reinterpret_cast<const uint8_t*>(data.data());
-    for (uint32_t offset : {0u, 1u, 3u, 7u}) {
-        for (uint32_t length : {63u, 64u, 65u, 100u, 257u, 900u}) {
-            uint32_t bytewise = 0xFFFFFFFFu;
-            for (uint32_t i = 0; i < length; ++i) bytewise = table[(bytewise ^ p[offset + i]) & 0xFF] ^ (bytewise >> 8);
-            EXPECT_EQ(CalculateBlockCRC32(p + offset, length, 0xFFFFFFFFu, table), bytewise) << offset << " " << length;
+    for (uint32_t start : {0xFFFFFFFFu, 0u, 0x12345678u}) {
+        for (uint32_t offset : {0u, 1u, 3u, 7u}) {
+            for (uint32_t length : {63u, 64u, 65u, 80u, 100u, 128u, 257u, 900u}) {
+                uint32_t bytewise = start;
+                for (uint32_t i = 0; i < length; ++i)
+                    bytewise = table[(bytewise ^ p[offset + i]) & 0xFF] ^ (bytewise >> 8);
+                EXPECT_EQ(CalculateBlockCRC32(p + offset, length, start, table), bytewise) << offset << " " << length;
+            }
         }
     }
     uint32_t other[256];
