@@ -214,14 +214,15 @@ private:
                 member.dataOffset = offset + ARCHIVE_HEADER_SIZE;
                 const int64_t next = member.dataOffset + member.header.storedSize;
                 bool kept = false;
-                if (Eligible(member.header)) {
+                const bool eligible = Eligible(member.header);
+                if (eligible) {
                     if (!WaitForRoom(member.header.fileSize)) break;
                     kept = Decode(member, stream);
                 }
                 std::lock_guard lock(mutex_);
                 if (kept) {
                     ready_.push_back(std::move(member));
-                } else if (Eligible(member.header)) {
+                } else if (eligible) {
                     buffered_ -= member.header.fileSize;
                     member.bytes.reset();
                 }

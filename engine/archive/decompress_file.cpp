@@ -125,20 +125,20 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
     const int32_t fd = utopendll(archivePath, _O_RDONLY | _O_BINARY, -1, 0, _pgc);
     if (fd < 0) return ProcessFileError(nullptr, errno, 103, archivePath);
     UtDescriptor archive(fd);
-    ReadyDirectory() = {true, {}};
-    struct ReadyDirectoryReset {
-        ~ReadyDirectoryReset() { ReadyDirectory() = {}; }
-    } readyDirectoryReset;
     // Headers and small members are then read without a host call each.
     SetDescriptorReadAhead(fd, ARCHIVE_READ_AHEAD);
-    // Stopped before the archive is closed, whichever way this returns.
-    struct DecodeAheadScope {
-        bool active;
-        ~DecodeAheadScope() {
-            if (active) StopDecodeAhead();
+    // What lives for one pass over the archive: the directory memo and the
+    // decoding ahead, both ended before the archive is closed, whichever way
+    // this returns.
+    struct ArchivePass {
+        bool decodingAhead;
+        ~ArchivePass() {
+            if (decodingAhead) StopDecodeAhead();
+            ReadyDirectory() = {};
         }
-    } decodeAhead{!testing && _decodeAhead != 0};
-    if (decodeAhead.active) StartDecodeAhead(fd, pattern, crcTable);
+    } pass{!testing && _decodeAhead != 0};
+    ReadyDirectory() = {true, {}};
+    if (pass.decodingAhead) StartDecodeAhead(fd, pattern, crcTable);
 
     ArchiveFileHeader header;
     int32_t error = 0;
