@@ -8,6 +8,8 @@
 
 namespace vrn {
 
+struct ProductNode;
+
 // ---------------------------------------------------------------------------
 // Archive layout
 // ---------------------------------------------------------------------------
@@ -198,5 +200,59 @@ int32_t CopyInstallFiles(const char* sourceDir, const char* destinationDir, cons
 int32_t FileCopy(const char* source, const char* destination, int32_t mode);
 // Copies the plain files of one directory (not its subdirectories); 0.
 int32_t CopyDir(const char* sourceDir, const char* destinationDir);
+
+// ---------------------------------------------------------------------------
+// Archive explosion
+// ---------------------------------------------------------------------------
+
+// The product numbers configured for this installation: the caller points
+// _configuredProducts at an array of _configuredProductCount numbers before
+// ExplodeArchives runs (the installer passes the numbers of every product on
+// the medium that the user may install, which is what the response file or
+// the product screen offered). ExplodeArchives only reads them, to tell
+// whether a Kestrel message-queue adapter product is part of the
+// installation. Left null, no product is configured.
+extern const int32_t* _configuredProducts;
+extern uint32_t _configuredProductCount;
+
+// Set to 1 by ExplodeArchives when a configured product is one of the
+// Kestrel adapter products (270, 274, 283, 304, 305, 339, 340, 341).
+extern uint32_t _bIsKestrelAdapterInstalled;
+
+// The directory under the destination that holds the staged archives of a
+// medium other than a CD-ROM.
+inline constexpr char STAGED_ARCHIVE_DIR[] = "XXARCSXX";
+// At most this many distinct archive names are handled in one walk.
+inline constexpr int32_t ARCHIVE_LIST_MAX = 256;
+
+// Records the chosen tree in destinationDir's installd.ini and extracts each
+// needed archive once: from archiveDir on a CD-ROM, else from the staged
+// XXARCSXX directory under the destination, each staged archive deleted
+// after its extraction. finalDir (empty: none) becomes current at the end on
+// media other than a CD-ROM. 0, 65535, or the failed step's result.
+int32_t ExplodeArchives(const char* finalDir, const char* destinationDir, const char* archiveDir,
+                        ProductNode* products);
+
+// The bounded list of names already handled: 1 when the symbol is in the
+// list, 0 after appending a heap copy (count raised), -1 when the list holds
+// `maximum` entries (the overflow box is shown once per list; a count of 0
+// starts a new list).
+int32_t SymbolInList(const char* symbol, char** list, int32_t* count, int32_t maximum);
+// Frees the heap copies of a list and sets its count to 0.
+void FreeSymbolList(char** list, int32_t* count);
+
+// Per-cluster-size space totals.
+inline constexpr int32_t GENARC_START = 100;
+inline constexpr int32_t GENARC_ADD_FILE = 101;
+inline constexpr int32_t GENARC_ADD_CLUSTERS = 102;
+inline constexpr int32_t GENARC_END = 103;
+// The text operation 102 produces: eight decimal totals joined by ';'.
+inline constexpr uint32_t GENARC_TEXT_SIZE = 89;
+int32_t GenArcSize(int32_t operation, uint32_t value, uint32_t reserved, char* out);
+
+// Replaces the executables of destinationDir\bin by their ZOV variants where
+// both exist, and copies destinationDir\vrnbuild\asian into vrnbuild\4gl
+// when that directory exists. Always 0.
+int32_t moveZOVFiles(const char* destinationDir);
 
 }  // namespace vrn
