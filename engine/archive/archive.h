@@ -211,13 +211,10 @@ int32_t CopyDir(const char* sourceDir, const char* destinationDir);
 // the medium that the user may install, which is what the response file or
 // the product screen offered). ExplodeArchives only reads them, to tell
 // whether a Kestrel message-queue adapter product is part of the
-// installation. Left null, no product is configured.
+// installation (_bIsKestrelAdapterInstalled). Left null, no product is
+// configured.
 extern const int32_t* _configuredProducts;
 extern uint32_t _configuredProductCount;
-
-// Set to 1 by ExplodeArchives when a configured product is one of the
-// Kestrel adapter products (270, 274, 283, 304, 305, 339, 340, 341).
-extern uint32_t _bIsKestrelAdapterInstalled;
 
 // The directory under the destination that holds the staged archives of a
 // medium other than a CD-ROM.

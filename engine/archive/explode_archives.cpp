@@ -19,7 +19,6 @@ namespace vrn {
 
 const int32_t* _configuredProducts = nullptr;
 uint32_t _configuredProductCount = 0;
-uint32_t _bIsKestrelAdapterInstalled = 0;
 
 namespace {
 

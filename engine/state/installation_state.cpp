@@ -51,6 +51,9 @@ char _nlsNumberFormat[256] = {};
 char _nlsNumsep[256] = {};
 char _nlsNumdec[256] = {};
 
+uint32_t _bIsKestrelAdapterInstalled = 0;
+uint32_t _bInstallingKestrelMqAdapter = 0;
+
 double _availDiskSpace = 0.0;
 uint32_t _reqDiskSpace = 0;
 uint32_t _lastLargestArchive = 0;

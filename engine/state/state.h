@@ -84,6 +84,14 @@ extern char _nlsNumberFormat[256];
 extern char _nlsNumsep[256];
 extern char _nlsNumdec[256];
 
+// The Kestrel message-queue adapter: already installed (set to 1 by the
+// archive explosion when a configured product is one of the adapter
+// products 270, 274, 283, 304, 305, 339, 340, 341), or being installed in
+// this run (set by the engine's caller). Either puts the adapter's class
+// path into installed files.
+extern uint32_t _bIsKestrelAdapterInstalled;
+extern uint32_t _bInstallingKestrelMqAdapter;
+
 extern double _availDiskSpace;
 extern uint32_t _reqDiskSpace;
 extern uint32_t _lastLargestArchive;
