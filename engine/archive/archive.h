@@ -78,6 +78,11 @@ struct ArchiveFileHeader {
 // step's result (already reported).
 int32_t DecompressFile(const char* pattern, const char* archivePath, const char* destinationDir, uint8_t testing);
 
+// When set, DecompressFile tells it of every member it has extracted (or,
+// testing, checked) whole, after the member's data CRC agreed: the
+// installer's progress display. Null by default.
+extern void (*_memberDoneHook)(const char* archivePath, const ArchiveFileHeader* header);
+
 // Reads and checks the next member header: 1 when one was read; 0 at the end
 // of the archive (error 0) or on failure (error set).
 int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* archivePath, const uint32_t* crcTable,

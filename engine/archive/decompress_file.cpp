@@ -59,6 +59,8 @@ ReadyDirectoryMemo& ReadyDirectory() {
 
 }  // namespace
 
+void (*_memberDoneHook)(const char* archivePath, const ArchiveFileHeader* header) = nullptr;
+
 int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
                            const uint32_t* crcTable, uint8_t* skip, uint8_t testing) {
     *skip = 0;
@@ -150,6 +152,7 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
             if (result != 0) break;
             // A damaged member was given up: the rest of this archive is too.
             if (skip) return 0;
+            if (_memberDoneHook != nullptr) _memberDoneHook(archivePath, &header);
         } else if (_lseek(fd, header.storedSize, SEEK_CUR) < 0) {
             return ProcessFileError(nullptr, errno, 107, archivePath);
         }

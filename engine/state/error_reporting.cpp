@@ -35,6 +35,8 @@ bool InBatchMode() { return (_commandLineSwitch & SWITCH_BATCH) != 0; }
 
 }  // namespace
 
+uint32_t _reportCount = 0;
+
 int32_t DisplayErrorMsg(HWND window, const char* detail, int32_t code) {
     const char* format = FindMessageFormat(code);
     if (format == nullptr) return RESULT_STOP;
@@ -47,6 +49,7 @@ int32_t DisplayErrorMsg(HWND window, const char* detail, int32_t code) {
     std::snprintf(formatted, sizeof formatted, format, static_cast<int>(code));
 #pragma GCC diagnostic pop
     std::string text = formatted;
+    ++_reportCount;
     if (detail != nullptr) {
         text += " (";
         text += detail;
@@ -71,6 +74,7 @@ int32_t ProcessFileError(HWND window, int32_t errnoValue, int32_t code, const ch
         detail += ")";
         return DisplayErrorMsg(window, detail.c_str(), code);
     }
+    ++_reportCount;
     if (InBatchMode()) {
         FlushData(kUnknownFileErrorText);
     } else {

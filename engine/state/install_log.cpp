@@ -52,7 +52,13 @@ bool WriteAll(int32_t fd, const char* data, size_t size) {
 
 }  // namespace
 
+void (*_logEntryHook)(const char* text) = nullptr;
+
 void FlushData(const char* text) {
+    if (_logEntryHook != nullptr) {
+        _logEntryHook(text != nullptr ? text : "");
+        return;
+    }
     if (!ChooseLogPath()) return;
 
     // A new log is created in binary mode, so its first entry keeps bare line

@@ -108,8 +108,16 @@ extern const int _messageCount;
 const char* FindMessageFormat(int32_t code);
 
 int32_t DisplayErrorMsg(HWND window, const char* detail, int32_t code);
+// The numbered messages and unknown file errors reported so far (shown or
+// logged) over the whole process: a caller can tell whether a step that does
+// not pass its failures on (the batch tailoring pass) reported any.
+extern uint32_t _reportCount;
 int32_t ProcessFileError(HWND window, int32_t errnoValue, int32_t code, const char* fileName);
 void FlushData(const char* text);
+// When set, FlushData hands each entry's text here instead of writing the
+// installation log: the installer's dry run and medium check show what would
+// have been logged without writing anything. Null (the default): the log.
+extern void (*_logEntryHook)(const char* text);
 int32_t StopInstallation(const char* fileName);
 int32_t AbortProcess(const char* text, const char* title);
 // Shows the quit confirmation; 1 for Yes, 0 for No or when not shown. In
