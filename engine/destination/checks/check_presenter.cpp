@@ -23,6 +23,10 @@ int CheckPresenter::Present(const CheckNotice& notice) const {
     return notice.unattendedAnswer;
 }
 
+void CheckPresenter::Beep() const {
+    if (!unattended) MessageBeep(MB_BEEP_DEFAULT);
+}
+
 int32_t CheckPresenter::Report(HWND owner, const char* detail, int32_t code) const {
     if (!unattended) MessageBeep(MB_BEEP_DEFAULT);
     return DisplayErrorMsg(owner, detail, code);

@@ -29,6 +29,8 @@ struct CheckPresenter {
     bool unattended = false;
 
     int Present(const CheckNotice& notice) const;
+    // The beep of a refused character; an unattended run makes no sound.
+    void Beep() const;
     // A numbered message about `detail`; the report's result.
     int32_t Report(HWND owner, const char* detail, int32_t code) const;
 };
@@ -60,6 +62,9 @@ int32_t RunEnteredDestination(const CheckPresenter& presenter, HWND window, char
 
 // The tree walk of RecursiveCheckFiles with the read-only file named in full.
 int32_t CheckTree(const std::string& directory, std::string& badFile, uint32_t& totalBytes);
+
+// The characters a destination may hold (ValidCharCheck without its beep).
+bool IsDestinationCharacter(uint8_t c);
 
 // Letters (and digits) of the current locale: the byte's classification as
 // an unsigned value; in a locale whose characters may take several bytes, a

@@ -76,9 +76,12 @@ void FormatPathName(char* path) {
     path[out] = '\0';
 }
 
+bool IsDestinationCharacter(uint8_t c) {
+    return IsLocaleAlnum(c) || (c != '\0' && kPathPunctuation.find(static_cast<char>(c)) != std::string_view::npos);
+}
+
 int32_t ValidCharCheck(uint8_t c) {
-    if (IsLocaleAlnum(c) || (c != '\0' && kPathPunctuation.find(static_cast<char>(c)) != std::string_view::npos))
-        return 1;
+    if (IsDestinationCharacter(c)) return 1;
     MessageBeep(MB_BEEP_DEFAULT);
     return 0;
 }
@@ -92,7 +95,9 @@ int32_t RunPathnameFormat(const CheckPresenter& presenter, HWND window, const ch
     if (length <= kRootLength) return 0;
     for (size_t i = kRootLength; i < length; ++i) {
         const auto c = static_cast<uint8_t>(path[i]);
-        if (ValidCharCheck(c) == 1) continue;
+        if (IsDestinationCharacter(c)) continue;
+        // The character rule's own beep, before the box's.
+        presenter.Beep();
         CheckNotice notice;
         notice.owner = window;
         notice.text = std::string("The following destination path is invalid.\n") + path +
