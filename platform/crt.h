@@ -83,11 +83,18 @@ struct _utimbuf_t {
 };
 int _utime(const char* path, const _utimbuf_t* times);   // null: now
 
-// Gives a binary descriptor open for reading only, on a file, a buffer of
-// `size` bytes that its reads are served from: many small reads then take one
-// host read, and seeks within what was read take none. The position is the
-// caller's as always. 0 ends it. 0, or -1 with EINVAL.
+// Gives a descriptor open for reading only, on a file, a buffer of `size`
+// bytes that its reads are served from: many small reads then take one host
+// read, and seeks within what was read take none. Text mode keeps its rules.
+// The position is the caller's as always. 0 ends it. 0, or -1 with EINVAL.
 int SetDescriptorReadAhead(int fd, uint32_t size);
+
+// Reads as _read does, but ends after the first LF handed out: at most
+// `count` bytes, the LF among them. 0 at the end of the data, -1 with errno
+// on failure (after part of a line, that part is returned first). A
+// descriptor with a read-ahead buffer serves the line from it; any other is
+// read one byte at a time, so that nothing past the line is consumed.
+int ReadDescriptorLine(int fd, char* buffer, unsigned int count);
 
 // A second reader of a binary descriptor's file, for another thread: it reads
 // at the offsets it is given and never moves the descriptor, which the owner
