@@ -76,6 +76,11 @@ int _mkdir(const char* path);
 int _rmdir(const char* path);
 int _unlink(const char* path);
 int _rename(const char* from, const char* to);
+// _rename onto a name that may already stand for a file, which is replaced in
+// the same step (MoveFileEx with MOVEFILE_REPLACE_EXISTING): a rewritten file
+// takes its old one's place without a moment when neither exists. 0, or -1
+// with errno (EACCES for a directory or a read-only file at `to`).
+int RenameReplacing(const char* from, const char* to);
 int _chmod(const char* path, int pmode);
 struct _utimbuf_t {
     int64_t actime = 0;

@@ -117,6 +117,12 @@ BOOL CreateDirectory(const char* path);
 BOOL RemoveDirectory(const char* path);
 BOOL DeleteFile(const char* path);
 BOOL MoveFile(const char* from, const char* to);
+// MoveFile, and with MOVEFILE_REPLACE_EXISTING a file already at `to` is
+// replaced in the same step, so that the name stands for the old file or the
+// new one and never for neither. A directory or a read-only file at `to` is
+// not replaced (ERROR_ACCESS_DENIED).
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+BOOL MoveFileEx(const char* from, const char* to, DWORD flags);
 // Whole-file copy: contents replaced, permission bits copied. The copy is
 // written to a temporary file beside the target and renamed into place, so
 // the target is never left half written. failIfExists refuses an existing target.

@@ -291,3 +291,36 @@ TEST_F(CrtTest, TextReadAheadAndLineReadsKeepTheTextRules) {
 
 }  // namespace
 }  // namespace vrn
+
+namespace vrn {
+namespace {
+
+class RenameReplacingTest : public test::TempDrives {};
+
+TEST_F(RenameReplacingTest, ReplacesAFileInOneStepButNeverADirectoryOrAReadOnlyFile) {
+    WriteHostFile(root + "/C/new.tmp", "new");
+    WriteHostFile(root + "/C/Target.txt", "old");
+    // The old file's own spelling stays; the new name's bytes are the new file's.
+    ASSERT_EQ(RenameReplacing("C:\\new.tmp", "C:\\TARGET.TXT"), 0);
+    EXPECT_EQ(ReadHostFile(root + "/C/Target.txt"), "new");
+    EXPECT_EQ(_access("C:\\new.tmp", ACCESS_EXISTS), -1);
+    // Onto a name that is free it is a plain rename.
+    WriteHostFile(root + "/C/a.tmp", "a");
+    ASSERT_EQ(RenameReplacing("C:\\a.tmp", "C:\\fresh.txt"), 0);
+    EXPECT_EQ(ReadHostFile(root + "/C/fresh.txt"), "a");
+
+    WriteHostFile(root + "/C/b.tmp", "b");
+    ASSERT_EQ(_chmod("C:\\fresh.txt", _S_IREAD), 0);
+    EXPECT_EQ(RenameReplacing("C:\\b.tmp", "C:\\fresh.txt"), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(ReadHostFile(root + "/C/fresh.txt"), "a");
+    ASSERT_EQ(_mkdir("C:\\dir"), 0);
+    EXPECT_EQ(RenameReplacing("C:\\b.tmp", "C:\\dir"), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(RenameReplacing("C:\\none.tmp", "C:\\Target.txt"), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(ReadHostFile(root + "/C/b.tmp"), "b");
+}
+
+}  // namespace
+}  // namespace vrn
