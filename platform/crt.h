@@ -76,6 +76,11 @@ int _mkdir(const char* path);
 int _rmdir(const char* path);
 int _unlink(const char* path);
 int _rename(const char* from, const char* to);
+// _rename onto a name that may already stand for a file, which is replaced in
+// the same step (MoveFileEx with MOVEFILE_REPLACE_EXISTING): a rewritten file
+// takes its old one's place without a moment when neither exists. 0, or -1
+// with errno (EACCES for a directory or a read-only file at `to`).
+int RenameReplacing(const char* from, const char* to);
 int _chmod(const char* path, int pmode);
 struct _utimbuf_t {
     int64_t actime = 0;
@@ -83,11 +88,18 @@ struct _utimbuf_t {
 };
 int _utime(const char* path, const _utimbuf_t* times);   // null: now
 
-// Gives a binary descriptor open for reading only, on a file, a buffer of
-// `size` bytes that its reads are served from: many small reads then take one
-// host read, and seeks within what was read take none. The position is the
-// caller's as always. 0 ends it. 0, or -1 with EINVAL.
+// Gives a descriptor open for reading only, on a file, a buffer of `size`
+// bytes that its reads are served from: many small reads then take one host
+// read, and seeks within what was read take none. Text mode keeps its rules.
+// The position is the caller's as always. 0 ends it. 0, or -1 with EINVAL.
 int SetDescriptorReadAhead(int fd, uint32_t size);
+
+// Reads as _read does, but ends after the first LF handed out: at most
+// `count` bytes, the LF among them. 0 at the end of the data, -1 with errno
+// on failure (after part of a line, that part is returned first). A
+// descriptor with a read-ahead buffer serves the line from it; any other is
+// read one byte at a time, so that nothing past the line is consumed.
+int ReadDescriptorLine(int fd, char* buffer, unsigned int count);
 
 // A second reader of a binary descriptor's file, for another thread: it reads
 // at the offsets it is given and never moves the descriptor, which the owner

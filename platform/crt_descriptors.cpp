@@ -1,6 +1,9 @@
 // The C runtime's descriptors: small numbers of the runtime's own table,
 // each over a native handle, in text or binary mode. Text mode reads CR LF
 // as LF and ends the data at a Ctrl-Z byte, and writes every LF as CR LF.
+// A descriptor open for reading alone may read ahead into a buffer of its
+// own, which holds the file's bytes untranslated, so that positions stay
+// exact in either mode.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -124,6 +127,79 @@ int ReadAhead(Descriptor& d, char* buffer, unsigned count) {
     return static_cast<int>(got + more);
 }
 
+// Moves what is left of the read-ahead buffer to its start and reads more
+// after it; false with errno set when the host read fails. At the end of the
+// file nothing is added.
+bool RefillAhead(Descriptor& d) {
+    const uint32_t kept = d.aheadEnd - d.aheadPos;
+    if (kept > 0 && d.aheadPos > 0) std::memmove(d.ahead.data(), d.ahead.data() + d.aheadPos, kept);
+    d.aheadPos = 0;
+    d.aheadEnd = kept;
+    DWORD n = 0;
+    if (!ReadFile(d.handle, d.ahead.data() + kept, static_cast<DWORD>(d.ahead.size() - kept), &n)) {
+        const DWORD e = GetLastError();
+        errno = e == ERROR_ACCESS_DENIED ? EBADF : host::ErrnoFromError(e);
+        return false;
+    }
+    d.hostPosition += n;
+    d.aheadEnd += n;
+    return true;
+}
+
+// A read served from the read-ahead buffer, which holds the file's bytes as
+// they are: in text mode CR LF is handed out as LF (recorded in `crlf`) and a
+// Ctrl-Z ends the data, leaving the position at it. With stopAtLF the read
+// ends after the first LF it hands out.
+int ServeFromAhead(Descriptor& d, char* buffer, unsigned count, bool stopAtLF, std::vector<uint32_t>* crlf) {
+    if (d.text && d.atCtrlZ) return 0;
+    unsigned out = 0;
+    while (out < count) {
+        if (d.aheadPos == d.aheadEnd) {
+            if (!RefillAhead(d)) return out > 0 ? static_cast<int>(out) : -1;
+            if (d.aheadEnd == 0) break;   // end of the file
+        }
+        const char* src = d.ahead.data() + d.aheadPos;
+        unsigned span = std::min(count - out, d.aheadEnd - d.aheadPos);
+        bool lineEnds = false;
+        if (stopAtLF)
+            if (const void* lf = std::memchr(src, '\n', span)) {
+                span = static_cast<unsigned>(static_cast<const char*>(lf) - src) + 1;
+                lineEnds = true;
+            }
+        unsigned plain = span;   // bytes handed out unchanged
+        if (d.text) {
+            if (const void* cr = std::memchr(src, '\r', plain)) plain = static_cast<unsigned>(static_cast<const char*>(cr) - src);
+            if (const void* z = std::memchr(src, kCtrlZ, plain)) plain = static_cast<unsigned>(static_cast<const char*>(z) - src);
+        }
+        std::memcpy(buffer + out, src, plain);
+        out += plain;
+        d.aheadPos += plain;
+        if (plain == span) {
+            if (lineEnds) break;
+            continue;
+        }
+        // A Ctrl-Z or a CR stopped the copy.
+        if (src[plain] == kCtrlZ) {
+            d.atCtrlZ = true;
+            break;
+        }
+        if (d.aheadPos + 1 == d.aheadEnd) {
+            // The CR is the last byte held: the next byte of the file decides.
+            if (!RefillAhead(d)) return out > 0 ? static_cast<int>(out) : -1;
+        }
+        if (d.aheadPos + 1 < d.aheadEnd && d.ahead[d.aheadPos + 1] == '\n') {
+            if (crlf) crlf->push_back(out);
+            buffer[out++] = '\n';
+            d.aheadPos += 2;
+            if (stopAtLF) break;
+        } else {
+            buffer[out++] = '\r';
+            d.aheadPos += 1;
+        }
+    }
+    return static_cast<int>(out);
+}
+
 // Removes a Ctrl-Z that ends a file opened in text mode for reading and
 // writing, so that what is written next is not hidden behind it.
 void DropTrailingCtrlZ(const Descriptor& d) {
@@ -227,7 +303,7 @@ int host::ReadDescriptor(int fd, char* buffer, unsigned count, std::vector<uint3
     if (!HandleAccess(d->handle, readable, writable) || !readable) return FailWith(EBADF);
     if (count == 0) return 0;
     if (count > INT_MAX || buffer == nullptr) return FailWith(EINVAL);
-    if (!d->ahead.empty()) return ReadAhead(*d, buffer, count);
+    if (!d->ahead.empty()) return d->text ? ServeFromAhead(*d, buffer, count, false, crlf) : ReadAhead(*d, buffer, count);
     if (d->text && d->atCtrlZ) return 0;
     const bool seekable = HandleSeekable(d->handle);
 
@@ -297,6 +373,26 @@ int _read(int fd, void* buffer, unsigned int count) {
     return host::ReadDescriptor(fd, static_cast<char*>(buffer), count, nullptr);
 }
 
+int ReadDescriptorLine(int fd, char* buffer, unsigned int count) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(d->handle, readable, writable) || !readable) return FailWith(EBADF);
+    if (count == 0) return 0;
+    if (count > INT_MAX || buffer == nullptr) return FailWith(EINVAL);
+    if (!d->ahead.empty()) return ServeFromAhead(*d, buffer, count, true, nullptr);
+    // Without a read-ahead buffer nothing may be read past the line: one
+    // byte at a time.
+    unsigned got = 0;
+    while (got < count) {
+        const int n = host::ReadDescriptor(fd, buffer + got, 1, nullptr);
+        if (n < 0) return got > 0 ? static_cast<int>(got) : -1;
+        if (n == 0) break;
+        if (buffer[got++] == '\n') break;
+    }
+    return static_cast<int>(got);
+}
+
 int _write(int fd, const void* buffer, unsigned int count) {
     Descriptor* d = Lookup(fd);
     if (d == nullptr) return -1;
@@ -347,6 +443,7 @@ int64_t _lseek(int fd, int64_t offset, int origin) {
             const off_t target = (origin == SEEK_SET ? 0 : here) + static_cast<off_t>(offset);
             if (target < 0) return FailWith(EINVAL);
             const off_t start = d->hostPosition - static_cast<off_t>(d->aheadEnd);
+            d->atCtrlZ = false;
             if (target >= start && target <= d->hostPosition) {
                 d->aheadPos = static_cast<uint32_t>(target - start);
                 return target;
@@ -363,6 +460,7 @@ int64_t _lseek(int fd, int64_t offset, int origin) {
             return FailWith(EINVAL);
         }
         const off_t pos = ::lseek(hfd, static_cast<off_t>(end + offset), SEEK_SET);
+        d->atCtrlZ = false;
         d->aheadPos = d->aheadEnd = 0;
         d->hostPosition = pos;
         return pos;
@@ -469,8 +567,8 @@ int SetDescriptorReadAhead(int fd, uint32_t size) {
     Descriptor* d = Lookup(fd);
     if (d == nullptr) return -1;
     bool readable = false, writable = false;
-    if (!host::HandleAccess(d->handle, readable, writable) || !readable || writable || d->text ||
-        d->haveLookahead || !host::HandleSeekable(d->handle))
+    if (!host::HandleAccess(d->handle, readable, writable) || !readable || writable || d->haveLookahead ||
+        !host::HandleSeekable(d->handle))
         return FailWith(EINVAL);
     if (size == 0) {
         DropReadAhead(*d);

@@ -112,6 +112,11 @@ int _rename(const char* from, const char* to) {
     return 0;
 }
 
+int RenameReplacing(const char* from, const char* to) {
+    if (!MoveFileEx(from, to, MOVEFILE_REPLACE_EXISTING)) return FailFromLastError();
+    return 0;
+}
+
 int _chmod(const char* path, int pmode) {
     const DWORD attributes = GetFileAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailWith(ENOENT);

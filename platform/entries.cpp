@@ -143,6 +143,30 @@ BOOL MoveFile(const char* from, const char* to) {
     return 1;
 }
 
+BOOL MoveFileEx(const char* from, const char* to, DWORD flags) {
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) return MoveFile(from, to);
+    ResolvedPath a, b;
+    DWORD error = 0;
+    if (!host::ResolveForHost(from, a, error) || !host::ResolveForHost(to, b, error)) return Fail(error);
+    struct stat sa {}, sb {};
+    if (::lstat(a.host.c_str(), &sa) != 0) return Fail(host::ErrorForHostPath(errno, a.host));
+    if (::lstat(b.host.c_str(), &sb) == 0) {
+        // The same entry under another spelling is a plain move.
+        if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return MoveFile(from, to);
+        if (S_ISDIR(sa.st_mode) || S_ISDIR(sb.st_mode) || host::IsReadOnlyMode(sb.st_mode))
+            return Fail(ERROR_ACCESS_DENIED);
+    }
+    // The host's rename replaces the old entry in one step.
+    if (::rename(a.host.c_str(), b.host.c_str()) != 0) {
+        if (errno == EXDEV) return Fail(ERROR_NOT_SAME_DEVICE);
+        const DWORD code = host::ErrorForHostPath(errno, b.host);
+        return Fail(code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
+    }
+    host::NoteEntryChanged(a.host);
+    host::NoteEntryChanged(b.host);
+    return 1;
+}
+
 DWORD GetDriveType(const char* root) {
     char letter;
     if (root == nullptr) {

@@ -1,7 +1,8 @@
 // Find-first/next listings over a wildcard in the last component, with the
 // platform's name matching. A listing takes its entries when it begins:
 // "." and ".." first, then the names in upper-case order, as the platform's
-// file systems hand them out.
+// file systems hand them out, each with its short name where its own name
+// does not fit 8.3.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -123,14 +124,20 @@ HANDLE FindFirstFile(const char* pattern, WIN32_FIND_DATA* data) {
         return INVALID_HANDLE_VALUE;
     }
     std::vector<std::string> names;
+    std::vector<std::string> allNames;   // the short names depend on every entry
     const bool wild = HasWildcard(namePart);
     while (const dirent* e = ::readdir(d)) {
         const std::string n = e->d_name;
         if (n == "." || n == "..") continue;
+        allNames.push_back(n);
         if (wild ? WildcardMatch(namePart.c_str(), n.c_str()) : host::SameNameIgnoringCase(n, namePart))
             names.push_back(n);
     }
     ::closedir(d);
+    const bool needShortNames = std::any_of(names.begin(), names.end(),
+                                            [](const std::string& n) { return !host::FitsShortForm(n); });
+    const auto shortNames =
+        needShortNames ? host::ShortNamesOf(std::move(allNames)) : std::unordered_map<std::string, std::string>();
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string ua = UpperName(a), ub = UpperName(b);
         return ua != ub ? ua < ub : a < b;
@@ -144,7 +151,12 @@ HANDLE FindFirstFile(const char* pattern, WIN32_FIND_DATA* data) {
             FillEntry(dot[1] ? host::HostParent(dir.host) : dir.host, dot, entry))
             listing.entries.push_back(entry);
     for (const std::string& n : names)
-        if (FillEntry(host::JoinHost(dir.host, n), n, entry)) listing.entries.push_back(entry);
+        if (FillEntry(host::JoinHost(dir.host, n), n, entry)) {
+            if (const auto alt = shortNames.find(n); alt != shortNames.end() && !host::FitsShortForm(n) &&
+                                                     alt->second.size() < sizeof entry.cAlternateFileName)
+                std::memcpy(entry.cAlternateFileName, alt->second.c_str(), alt->second.size() + 1);
+            listing.entries.push_back(entry);
+        }
     if (listing.entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/drives.h"
@@ -91,5 +92,13 @@ char CurrentDriveLetter();
 // (never above the root) and the removal of trailing dots and blanks from
 // each name, appending the names to `components`.
 void AppendComponents(std::string_view part, std::vector<std::string>& components);
+
+// Short (8.3) names. Whether a name is already of the short form (a base
+// of one to eight valid characters and an extension of up to three);
+// and the short name of every one of a directory's names, computed from
+// all of them so that the generated ones are distinct ("." and ".." are
+// not among the names).
+bool FitsShortForm(std::string_view name);
+std::unordered_map<std::string, std::string> ShortNamesOf(std::vector<std::string> names);
 
 }  // namespace vrn::host

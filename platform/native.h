@@ -117,10 +117,27 @@ BOOL CreateDirectory(const char* path);
 BOOL RemoveDirectory(const char* path);
 BOOL DeleteFile(const char* path);
 BOOL MoveFile(const char* from, const char* to);
+// MoveFile, and with MOVEFILE_REPLACE_EXISTING a file already at `to` is
+// replaced in the same step, so that the name stands for the old file or the
+// new one and never for neither. A directory or a read-only file at `to` is
+// not replaced (ERROR_ACCESS_DENIED).
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+BOOL MoveFileEx(const char* from, const char* to, DWORD flags);
 // Whole-file copy: contents replaced, permission bits copied. The copy is
 // written to a temporary file beside the target and renamed into place, so
 // the target is never left half written. failIfExists refuses an existing target.
 BOOL CopyFile(const char* from, const char* to, BOOL failIfExists);
+
+// The short (8.3) form of an existing path, name by name: a name that fits
+// 8.3 is kept in upper case, any other becomes its first six valid
+// characters, "~N" and the first three characters of its extension, N the
+// lowest number that no other entry of the same directory takes (counted in
+// the directory's name order, so the same contents give the same names).
+// What comes before the first name (drive, root, share) is kept as written.
+// The length copied without the NUL, or the size needed with the NUL when
+// `size` is too small, or 0 when a name of the path does not exist (then
+// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND).
+DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD size);
 
 // Find-first/next over a wildcard in the last component, with the
 // platform's matching ("*.*" matches every name; "." and ".." are listed).
@@ -133,7 +150,7 @@ struct WIN32_FIND_DATA {
     DWORD nFileSizeHigh = 0;
     DWORD nFileSizeLow = 0;
     char cFileName[MAX_PATH] = {};
-    char cAlternateFileName[14] = {};
+    char cAlternateFileName[14] = {};   // the short name; empty when cFileName fits 8.3
 };
 HANDLE FindFirstFile(const char* pattern, WIN32_FIND_DATA* data);
 BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* data);

@@ -138,9 +138,8 @@ int32_t JoinMemberPath(const char* destinationDir, const char* memberName, char*
 // Sets the marker flag of a member name, if it is one of the marker files.
 void SetMarkerFileFlags(const char* memberName);
 
-// 1 when the member name stays inside the destination: not empty, not
-// absolute, no drive letter, not a network name, no ".." component.
-int32_t IsSafeMemberName(const char* memberName);
+// IsSafeMemberName (engine/state/state.h) tells whether a member name stays
+// inside the destination.
 
 // Creates (or replaces) a member's output file at `path`, permission octal
 // 600; a symbolic link standing there is replaced by the file, never written

@@ -1,7 +1,6 @@
-// What both extraction methods share: the marker-file test, the check that a
-// member stays inside the destination, the output file, the read/write
-// buffer, the damaged-member rule, the buffer flush of the compressed method
-// and the restoring of the file's times.
+// What both extraction methods share: the marker-file test, the output
+// file, the read/write buffer, the damaged-member rule, the buffer flush of
+// the compressed method and the restoring of the file's times.
 #include <cerrno>
 #include <cstring>
 
@@ -12,13 +11,6 @@
 #include "runtime/memory/memory.h"
 
 namespace vrn {
-
-
-namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-}  // namespace
 
 int32_t JoinMemberPath(const char* destinationDir, const char* memberName, char* out) {
     const size_t dirLength = destinationDir != nullptr ? std::strlen(destinationDir) : 0;
@@ -35,20 +27,6 @@ void SetMarkerFileFlags(const char* memberName) {
     if (std::strcmp(memberName, "vrnlang\\dbesupp.not") == 0) ZOV_INSTALL_FLAG = 1;
     const char* relative = std::strncmp(memberName, "./", 2) == 0 ? memberName + 2 : memberName;
     if (std::strcmp(relative, "vrnbuild/asian/wxwindow.o") == 0) MVRNSRVA_EXE_FLAG = 1;
-}
-
-int32_t IsSafeMemberName(const char* memberName) {
-    if (memberName[0] == '\0') return 0;
-    // Rooted, network (\\srv\share) and drive-letter names land outside.
-    if (IsSeparator(memberName[0]) || memberName[1] == ':') return 0;
-    const char* piece = memberName;
-    for (;;) {
-        const char* end = piece;
-        while (*end != '\0' && !IsSeparator(*end)) ++end;
-        if (end - piece == 2 && piece[0] == '.' && piece[1] == '.') return 0;
-        if (*end == '\0') return 1;
-        piece = end + 1;
-    }
 }
 
 int32_t CreateMemberFile(const char* path, int32_t* result) {

@@ -1,5 +1,6 @@
-// Joining a directory and a file name into one path, and the check that a
-// joined path names something present and readable.
+// Joining a directory and a file name into one path, the check that a
+// joined path names something present and readable, and the check that a
+// relative name stays inside the directory it is joined to.
 #include <cstring>
 #include <string>
 
@@ -59,6 +60,20 @@ int32_t FindAndCheckFile(const char* directory, const char* fileName) {
     FormatFileName(directory, fileName, path.data());
     if (_access(path.c_str(), ACCESS_EXISTS) != 0) return 0;
     return _access(path.c_str(), ACCESS_READ) == 0 ? 1 : 0;
+}
+
+int32_t IsSafeMemberName(const char* memberName) {
+    if (memberName[0] == '\0') return 0;
+    // Rooted, network (\\srv\share) and drive-letter names land outside.
+    if (IsSeparator(memberName[0]) || memberName[1] == ':') return 0;
+    const char* piece = memberName;
+    for (;;) {
+        const char* end = piece;
+        while (*end != '\0' && !IsSeparator(*end)) ++end;
+        if (end - piece == 2 && piece[0] == '.' && piece[1] == '.') return 0;
+        if (*end == '\0') return 1;
+        piece = end + 1;
+    }
 }
 
 }  // namespace vrn

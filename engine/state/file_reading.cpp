@@ -1,5 +1,5 @@
-// Reading a text line from a descriptor one byte at a time, and the size of
-// an open file.
+// Reading a text line from a descriptor, never past its newline, and the
+// size of an open file.
 #include <cerrno>
 
 #include "engine/state/state.h"
@@ -13,9 +13,10 @@ char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName
         if (size == 1) buffer[0] = '\0';
         return nullptr;
     }
+    // The line comes in as few reads as the descriptor allows; each read
+    // ends after a newline, so nothing past the line is taken.
     for (int32_t stored = 0; stored < size - 1;) {
-        char c = 0;
-        const int got = _read(fd, &c, 1);
+        const int got = ReadDescriptorLine(fd, buffer + stored, static_cast<unsigned>(size - 1 - stored));
         if (got < 0) {
             const int readErrno = errno;
             buffer[stored] = '\0';
@@ -28,8 +29,8 @@ char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName
             buffer[stored] = '\0';
             return nullptr;
         }
-        buffer[stored++] = c;
-        if (c == '\n') {
+        stored += got;
+        if (buffer[stored - 1] == '\n') {
             buffer[stored] = '\0';
             return buffer;
         }

@@ -127,6 +127,11 @@ int32_t ConfirmQuit();
 extern const char _quitConfirmationText[];
 extern const char _quitConfirmationTitle[];
 int32_t FormatFileName(const char* directory, const char* fileName, char* out);
+// 1 when a name that is joined to a directory stays inside it (an archive
+// member under the destination, a tailored file listed relative to it): not
+// empty, not absolute, no drive letter, not a network name, no ".."
+// component; else 0.
+int32_t IsSafeMemberName(const char* memberName);
 int32_t FindAndCheckFile(const char* directory, const char* fileName);
 char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName, int32_t* error);
 uint32_t AcquireFileSizeCurrent(int32_t fd, const char* fileName);

@@ -225,12 +225,101 @@ TEST_F(CrtTest, ReadAheadKeepsEveryReadAndPositionOfAPlainDescriptor) {
     EXPECT_EQ(SetDescriptorReadAhead(ahead, 0), 0);
     read(50);
     both([](int fd) { return _tell(fd); });
-    // Only binary descriptors open for reading alone.
+    // Only descriptors open for reading alone.
     const int writable = _open("C:\\big.bin", _O_RDWR | _O_BINARY);
-    const int text = _open("C:\\big.bin", _O_RDONLY | _O_TEXT);
     EXPECT_EQ(SetDescriptorReadAhead(writable, 1000), -1);
-    EXPECT_EQ(SetDescriptorReadAhead(text, 1000), -1);
-    for (int fd : {plain, ahead, writable, text}) EXPECT_EQ(_close(fd), 0);
+    for (int fd : {plain, ahead, writable}) EXPECT_EQ(_close(fd), 0);
+}
+
+TEST_F(CrtTest, TextReadAheadAndLineReadsKeepTheTextRules) {
+    // CR LF pairs falling across every buffer boundary, lone CRs (one as the
+    // last byte a buffer holds), long lines, and a Ctrl-Z ending the data.
+    std::string data;
+    for (int i = 0; i < 3000; ++i) {
+        data += std::string(static_cast<size_t>(i % 37), static_cast<char>('a' + i % 26));
+        data += i % 11 == 0 ? "\r" : "";
+        data += i % 5 == 0 ? "\n" : "\r\n";
+    }
+    data += "tail\r";
+    const std::string withCtrlZ = data + "\x1A" "after";
+    for (const std::string& bytes : {data, withCtrlZ}) {
+        WriteHostFile(root + "/C/t.txt", bytes);
+        const int plain = _open("C:\\t.txt", _O_RDONLY | _O_TEXT);
+        const int ahead = _open("C:\\t.txt", _O_RDONLY | _O_TEXT);
+        ASSERT_GE(plain, 0);
+        ASSERT_GE(ahead, 0);
+        ASSERT_EQ(SetDescriptorReadAhead(ahead, 64), 0);
+        // The data up to a Ctrl-Z, each CR LF pair as LF, in one pass.
+        const std::string raw = bytes.substr(0, bytes.find('\x1A'));
+        std::string expected;
+        for (size_t i = 0; i < raw.size(); ++i)
+            if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) expected += raw[i];
+        // Reads of many sizes hand out the translated data; then lines, with
+        // every result and position as without the buffer.
+        std::string a;
+        char x[300], y[300];
+        for (unsigned n = 1;; n = n % 250 + 7) {
+            const int q = _read(ahead, y, n);
+            ASSERT_GE(q, 0);
+            ASSERT_LE(q, static_cast<int>(n));
+            if (q == 0) break;
+            a.append(y, q);
+        }
+        EXPECT_TRUE(a == expected) << "reads of many sizes";
+        ASSERT_EQ(_lseek(ahead, 0, SEEK_SET), 0);
+        a.clear();
+        for (bool endSeen = false;;) {
+            const int p = ReadDescriptorLine(plain, x, 100), q = ReadDescriptorLine(ahead, y, 100);
+            ASSERT_EQ(p, q);
+            ASSERT_EQ(_tell(plain), _tell(ahead));
+            if (p <= 0) break;
+            ASSERT_EQ(std::string(x, p), std::string(y, q));
+            // A line read ends after its LF, when the count is reached, or
+            // at the end of the data.
+            EXPECT_FALSE(endSeen) << "a short line before " << std::string(x, p);
+            endSeen = x[p - 1] != '\n' && p != 100;
+            EXPECT_EQ(std::string(x, p - 1).find('\n'), std::string::npos);
+            a.append(x, p);
+        }
+        EXPECT_TRUE(a == expected) << "line reads";
+        // A seek clears the Ctrl-Z stop, as without the buffer.
+        EXPECT_EQ(_lseek(plain, -5, SEEK_END), _lseek(ahead, -5, SEEK_END));
+        EXPECT_EQ(_read(plain, x, 10), _read(ahead, y, 10));
+        for (int fd : {plain, ahead}) EXPECT_EQ(_close(fd), 0);
+    }
+}
+
+}  // namespace
+}  // namespace vrn
+
+namespace vrn {
+namespace {
+
+class RenameReplacingTest : public test::TempDrives {};
+
+TEST_F(RenameReplacingTest, ReplacesAFileInOneStepButNeverADirectoryOrAReadOnlyFile) {
+    WriteHostFile(root + "/C/new.tmp", "new");
+    WriteHostFile(root + "/C/Target.txt", "old");
+    // The old file's own spelling stays; the new name's bytes are the new file's.
+    ASSERT_EQ(RenameReplacing("C:\\new.tmp", "C:\\TARGET.TXT"), 0);
+    EXPECT_EQ(ReadHostFile(root + "/C/Target.txt"), "new");
+    EXPECT_EQ(_access("C:\\new.tmp", ACCESS_EXISTS), -1);
+    // Onto a name that is free it is a plain rename.
+    WriteHostFile(root + "/C/a.tmp", "a");
+    ASSERT_EQ(RenameReplacing("C:\\a.tmp", "C:\\fresh.txt"), 0);
+    EXPECT_EQ(ReadHostFile(root + "/C/fresh.txt"), "a");
+
+    WriteHostFile(root + "/C/b.tmp", "b");
+    ASSERT_EQ(_chmod("C:\\fresh.txt", _S_IREAD), 0);
+    EXPECT_EQ(RenameReplacing("C:\\b.tmp", "C:\\fresh.txt"), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(ReadHostFile(root + "/C/fresh.txt"), "a");
+    ASSERT_EQ(_mkdir("C:\\dir"), 0);
+    EXPECT_EQ(RenameReplacing("C:\\b.tmp", "C:\\dir"), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(RenameReplacing("C:\\none.tmp", "C:\\Target.txt"), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(ReadHostFile(root + "/C/b.tmp"), "b");
 }
 
 }  // namespace
