@@ -1,0 +1,255 @@
+// The unattended installation: the engine's calls in the installer's order,
+// driven by the response file, with every report going to the installation
+// log and no dialog ever waited for. --dry-run stops after the space check
+// and prints the plan, writing nothing.
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "engine/archive/archive.h"
+#include "engine/destination/destination.h"
+#include "engine/products/products.h"
+#include "engine/state/state.h"
+#include "engine/tables/tables.h"
+#include "engine/tailor/tailor.h"
+#include "frontend/installer.h"
+#include "frontend/run_support.h"
+#include "platform/crt.h"
+#include "platform/dialogs.h"
+#include "platform/system.h"
+#include "runtime/files/files.h"
+
+namespace vrn::installer {
+
+namespace {
+
+std::string Join(const std::string& directory, const char* name) {
+    std::string path(directory.size() + std::strlen(name) + 4, '\0');
+    FormatFileName(directory.c_str(), name, path.data());
+    path.resize(std::strlen(path.c_str()));
+    return path;
+}
+
+bool Exists(const std::string& path) { return _access(path.c_str(), ACCESS_EXISTS) == 0; }
+
+// Reports a front-end failure the engine's way (to the log) and on the
+// console, and gives the exit status.
+int Fail(int status, const std::string& text) {
+    FlushData(text.c_str());
+    ConsoleError("vinstall: " + text + "\n");
+    return status;
+}
+
+// The not-extracted marks of every node that uses one of the archives.
+void MarkNotExtracted(ProductNode* products, const std::set<std::string>& archives) {
+    for (ProductNode* p = products; p != nullptr; p = p->next)
+        for (SkuNode* s = p->firstSku; s != nullptr; s = s->next)
+            for (ComponentNode* c = s->firstComponent; c != nullptr; c = c->next) {
+                if (archives.count(c->archiveName) != 0) c->flags |= COMPONENT_NOT_EXTRACTED;
+                for (SubcomponentNode* sub = c->firstSubcomponent; sub != nullptr; sub = sub->next)
+                    if (archives.count(sub->archiveName) != 0) sub->flags |= SUBCOMPONENT_NOT_EXTRACTED;
+            }
+}
+
+int RefusedDestination(const char* destination) {
+    ConsoleError(std::string("vinstall: the destination ") + destination + " was refused; see the log " +
+                 _logBatchFilePathName + "\n");
+    return EXIT_FAILED;
+}
+
+std::string Figure(double bytes) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.0f", bytes);
+    FormatDiskSpace(text);
+    return text;
+}
+
+void PrintPlan(const Plan& plan, const std::vector<ArchiveSummary>& archives, const std::string& destination,
+               double freeBytes) {
+    std::string out = "Installation plan for " + destination + "\n\nProducts:\n";
+    for (const ProductNode* p = _availableProducts; p != nullptr; p = p->next) {
+        if ((p->flags & PRODUCT_CHOSEN) == 0) continue;
+        out += "  " + std::string(p->productName) + " (" + std::to_string(p->productNumber) + ")\n";
+        for (const SkuNode* s = p->firstSku; s != nullptr; s = s->next) {
+            if ((s->flags & SKU_CHOSEN) == 0) continue;
+            out += "    SKU " + std::string(s->skuName) + "\n";
+            for (const ComponentNode* c = s->firstComponent; c != nullptr; c = c->next) {
+                if ((c->flags & COMPONENT_CHOSEN) == 0) continue;
+                out += "      " + std::string(c->componentName) + "\n";
+                for (const SubcomponentNode* sub = c->firstSubcomponent; sub != nullptr; sub = sub->next)
+                    if ((sub->flags & SUBCOMPONENT_CHOSEN) != 0)
+                        out += "        " + std::string(sub->subcomponentName) + "\n";
+            }
+        }
+    }
+    out += "\nArchives to extract (" + std::to_string(archives.size()) + "):\n";
+    uint64_t total = 0;
+    for (const ArchiveSummary& a : archives) {
+        char line[400];
+        std::snprintf(line, sizeof line, "  %-20s %6u members %16s bytes\n", a.name.c_str(), a.members,
+                      Figure(static_cast<double>(a.bytes)).c_str());
+        out += line;
+        total += a.bytes;
+    }
+    out += "\nFiles to tailor (" + std::to_string(plan.tailoredFiles.size()) + "):\n";
+    for (const std::string& f : plan.tailoredFiles) out += "  " + f + "\n";
+    const uint32_t cluster = 512u << (_blockSizeIndex < 0 ? 0 : _blockSizeIndex > 7 ? 7 : _blockSizeIndex);
+    out += "\nSpace on " + destination.substr(0, 2) + " (clusters of " + Figure(cluster) + " bytes):\n";
+    out += "  needed    " + Figure(_addDiskSpace) + " bytes (" + Figure(static_cast<double>(total)) +
+           " bytes of files before rounding to clusters)\n";
+    out += "  free      " + Figure(freeBytes) + " bytes\n";
+    out += std::string("  ") + (freeBytes >= _addDiskSpace ? "enough" : "NOT ENOUGH") + "\n";
+    ConsoleWrite(out);
+}
+
+}  // namespace
+
+int RunBatch(const Options& options, const Medium& located) {
+    EngineStart start;
+    if (const int status = StartEngine(options, located, start); status != EXIT_INSTALLED) return status;
+    Medium medium = start.medium;
+    BatchDialogs dialogs;
+    DialogGuard dialogGuard(&dialogs);
+    LogGuard logGuard(options.dryRun);
+    const std::string responseFile = _iniBatchFilePathName;
+
+    // The tree of every product of the medium; the response file says which
+    // are installed.
+    if (!BuildWholeTree()) return Fail(EXIT_FAILED, "the product tree of the medium cannot be built");
+    Responses responses;
+    std::string error;
+    if (!ReadResponses(responseFile, _availableProducts, responses, error) ||
+        !ApplyProductChoices(responseFile, responses, _availableProducts, error))
+        return Fail(EXIT_USAGE, error);
+    BuildLanguageTable();
+    if (!ApplyLanguages(responseFile, responses, error)) return Fail(EXIT_USAGE, error);
+    ApplyTagValues(responses);
+    if (!ApplyCountry(responseFile, Join(medium.root, "intlset.txt"), responses, error))
+        return Fail(EXIT_USAGE, error);
+    SetConfiguredProducts();
+    if (!options.dryRun)
+        FlushData(("Installing from " + medium.root + " into " + responses.destination + " as " + responseFile +
+                   " says")
+                      .c_str());
+
+    if (!responses.saveDirectory.empty() && !options.dryRun)
+        mfSaveVarentisFiles(responses.destination.c_str(), responses.saveDirectory.c_str());
+
+    // The destination: tidied, checked by the engine's rules with every
+    // refusal logged, and the existing-directory decision applied. A
+    // destination holding an unfinished run of this program is resumed.
+    char destination[256];
+    std::strncpy(destination, responses.destination.c_str(), sizeof destination - 1);
+    destination[sizeof destination - 1] = '\0';
+    FormatPathName(destination);
+    ResumeRecord resume;
+    const bool resuming = ReadResumeRecord(destination, resume);
+    if (resuming) {
+        FlushData((std::string("Resuming the unfinished installation in ") + destination).c_str());
+        if (medium.layout == MediumLayout::Staged) MarkNotExtracted(_availableProducts, resume.Extracted(destination));
+    }
+    _existingDirectoryDecision = resuming ? EXISTING_DIR_KEEP : responses.existingDirectory;
+
+    // The space the installation needs on the destination's volume.
+    CalcConstDiskSpace(medium.root.c_str(), 0);
+    char query[256];
+    std::strcpy(query, destination);
+    GetDiskSpaceInfo(query);
+    const uint32_t required = _constDiskSpace + CalcReqDiskSpace(_availableProducts) +
+                              (medium.layout == MediumLayout::CdRom ? 0 : FindLargestArchive(_availableProducts));
+
+    char accepted[256] = {};
+    uint8_t emptyFirst = 0;
+    if (CheckBatchPathnameFormat(destination) != 0) return RefusedDestination(destination);
+    _stat_t status;
+    if (_existingDirectoryDecision == EXISTING_DIR_CHOOSE_ANOTHER && _stat(destination, &status) == 0 &&
+        (status.st_mode & _S_IFMT) == _S_IFDIR)
+        return Fail(EXIT_CANCELLED, std::string("The destination ") + destination +
+                                        " exists and ExistingDirectory is cancel: nothing was installed");
+    if (CheckBatchDestination(destination, accepted, &emptyFirst, 1, required) != 0)
+        return RefusedDestination(destination);
+    std::strcpy(_destinationPath, accepted);
+
+    // The space check (emptying was checked with the files to be removed).
+    double freeBytes = 0;
+    bool enough = true;
+    if (emptyFirst == 0) enough = AvailDiskSpace(nullptr, accepted, &freeBytes) == 1;
+    else freeBytes = GetDiskSpaceInfo(query);
+
+    const Plan plan = MakePlan(_availableProducts, accepted);
+    std::vector<ArchiveSummary> archives;
+    for (const std::string& name : plan.archives) archives.push_back(ScanArchive(name, Join(medium.archiveDir, name.c_str())));
+
+    if (options.dryRun) {
+        PrintPlan(plan, archives, accepted, _availDiskSpace);
+        return enough ? EXIT_INSTALLED : EXIT_FAILED;
+    }
+    if (!enough) {
+        ConsoleError(std::string("vinstall: not enough space on the destination; see the log ") +
+                     _logBatchFilePathName + "\n");
+        return EXIT_FAILED;
+    }
+    for (const ArchiveSummary& a : archives)
+        if (!a.readable)
+            return Fail(EXIT_FAILED, "The archive " + a.path + " of the medium cannot be read or is damaged");
+
+    // Directory creation or emptying.
+    if (emptyFirst != 0) {
+        char work[256];
+        std::strcpy(work, accepted);
+        if (RemovePath(work) != 0) return ReportedFailure();
+    }
+    if (!Exists(accepted))
+        if (CreateDirectoryPath(accepted, 0) != 0) return ReportedFailure();
+    if (!resuming) resume = ResumeRecord{};
+    if (!resume.Write(accepted)) return Fail(EXIT_FAILED, std::string("cannot write ") + Join(accepted, RESUME_RECORD));
+
+    if (const int32_t result = CopyInstallFiles(medium.root.c_str(), accepted, _devTable, 0); result != 0)
+        return ReportedFailure();
+    if (medium.layout != MediumLayout::CdRom)
+        if (!StageArchives(medium, accepted, plan.archives, resume)) return ReportedFailure();
+
+    Progress progress(archives, !HaveConsole() ? ProgressStyle::Lines : ProgressStyle::Bar,
+                      (_commandLineSwitch & SWITCH_QUIET) != 0);
+    const int32_t exploded =
+        ExplodeArchives("", accepted, medium.archiveDir.c_str(), _availableProducts);
+    progress.Finish();
+    if (exploded != 0) return ReportedFailure();
+    // A damaged member is skipped in batch mode without a report; an archive
+    // that was not extracted whole fails the run, and its rerun extracts it again.
+    for (const ArchiveSummary& a : archives) {
+        const uint32_t done = progress.MembersDone(a.path);
+        if (done == a.members) continue;
+        resume.damaged.insert(a.name);
+        resume.Write(accepted);
+        const std::string member = done < a.memberNames.size() ? a.memberNames[done] : std::string("?");
+        return Fail(EXIT_FAILED, "The archive " + a.name + " was not extracted whole: its member " + member +
+                                     " is damaged (" + std::to_string(done) + " of " + std::to_string(a.members) +
+                                     " members extracted)");
+    }
+    if (ZOV_INSTALL_FLAG != 0) moveZOVFiles(accepted);
+
+    const uint32_t reportsBeforeTailoring = _reportCount;
+    TailorFiles(accepted, _availableProducts, _tlrTable, _tlrTableSize, 0);
+    if (_reportCount != reportsBeforeTailoring) {
+        ConsoleError(std::string("vinstall: some files could not be tailored; see the log ") + _logBatchFilePathName +
+                     "\n");
+        return EXIT_FAILED;
+    }
+    if (dialogs.unanswered) return Fail(EXIT_FAILED, "a question came up that the response file does not answer");
+
+    uint32_t files = 0;
+    for (const ArchiveSummary& a : archives) files += a.members;
+    FlushData((std::string("Installation complete: ") + std::to_string(files) + " files from " +
+               std::to_string(archives.size()) + " archives in " + accepted + ", " +
+               std::to_string(plan.tailoredFiles.size()) + " files tailored")
+                  .c_str());
+    ResumeRecord::Remove(accepted);
+    _rmdir(Join(accepted, STAGED_ARCHIVE_DIR).c_str());
+    if ((_commandLineSwitch & SWITCH_QUIET) == 0) PrintInstalled(accepted, plan, archives);
+    CleanUpDisplay(0);
+    return EXIT_INSTALLED;
+}
+
+}  // namespace vrn::installer
