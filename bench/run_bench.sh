@@ -5,6 +5,8 @@
 #   - vrnarc x of many files against tar -xf of an uncompressed tar
 #   - peak resident memory of vrnarc x on one 256 MiB member
 #   - -9 size against -1 size on text, -1 speed against gzip -6
+#   - tag substitution of one 100 MiB CR LF text file with markers every
+#     few lines: throughput and peak resident memory
 # The corpus is built the same way on every run: a text set from
 # /usr/include and a binary set from /usr/bin, regular files in byte order
 # of their paths up to a size limit, leaving out names that differ from an
@@ -163,6 +165,28 @@ printf '  %-22s %8d KiB peak resident\n' "vrnarc x" "$rx" "vrnarc t" "$rt"
 results+=("peak resident memory of vrnarc x, 256 MiB member: $rx KiB (goal <= 8192 KiB: $(verdict "$rx" 8192 max))")
 rm -rf bigout
 echo
+
+tailor=$build/bench/bench_tailor
+if [[ -x $tailor ]]; then
+  echo "Tailoring one 100 MiB text file (best of $runs, each on a fresh copy):"
+  "$tailor" make tailor.src 100
+  tbest=""
+  for ((r = 0; r < runs; r++)); do
+    cp tailor.src tailor.txt && sync
+    line=$("$tailor" run "$work/tailor.txt")
+    mb=$(awk '{ print $(NF - 1) }' <<<"$line")
+    printf '  %s\n' "$line"
+    if [[ -z $tbest || $mb -gt $tbest ]]; then tbest=$mb; fi
+  done
+  cp tailor.src tailor.txt && sync
+  /usr/bin/time -f %M -o rss.tailor "$tailor" run "$work/tailor.txt" >/dev/null
+  rtl=$(cat rss.tailor)
+  printf '  %-22s %8d KiB peak resident\n' "bench_tailor run" "$rtl"
+  results+=("tailoring throughput, 100 MiB text file: $tbest MB/s (goal >= 200 MB/s: $(verdict "$tbest" 200 min))")
+  results+=("peak resident memory of tailoring, 100 MiB text file: $rtl KiB (goal <= 8192 KiB: $(verdict "$rtl" 8192 max))")
+  rm -f tailor.src tailor.txt
+  echo
+fi
 
 pct=$(awk -v a="$s9" -v b="$s1" 'BEGIN { printf "%.1f", 100 * a / b }')
 results+=("-9 size / -1 size, text set: $pct % (goal <= 97 %: $(verdict "$pct" 97 max))")

@@ -94,6 +94,13 @@ int _utime(const char* path, const _utimbuf_t* times);   // null: now
 // The position is the caller's as always. 0 ends it. 0, or -1 with EINVAL.
 int SetDescriptorReadAhead(int fd, uint32_t size);
 
+// Write-behind for a descriptor that writes a large file from start to end:
+// after each `size` bytes written, the host starts writing them out to the
+// volume, so that the data goes out while the rest is made and the host's
+// cache is not filled with it. 0 ends it. 0, or -1 with EINVAL (not open for
+// writing, or not a file).
+int SetDescriptorWriteBehind(int fd, uint32_t size);
+
 // Reads as _read does, but ends after the first LF handed out: at most
 // `count` bytes, the LF among them. 0 at the end of the data, -1 with errno
 // on failure (after part of a line, that part is returned first). A

@@ -38,7 +38,29 @@ struct Descriptor {
     uint32_t aheadPos = 0;
     uint32_t aheadEnd = 0;
     off_t hostPosition = 0;
+    // In text mode, where the first Ctrl-Z of `ahead`[0, aheadEnd) lies
+    // (aheadEnd when none), found once per fill rather than once per read.
+    uint32_t aheadCtrlZ = 0;
+    // Write-behind: once this many bytes have been written since the last
+    // time, the host is asked to start writing them out (0: never).
+    uint32_t writeBehind = 0;
+    uint64_t unwritten = 0;
 };
+
+// Starts the host's writing out of what a write-behind descriptor has
+// written since the last time, once there is enough of it. A request the
+// host refuses changes nothing: the data is written out later as always.
+void NoteWritten(Descriptor& d, uint64_t bytes) {
+    if (d.writeBehind == 0) return;
+    d.unwritten += bytes;
+    if (d.unwritten < d.writeBehind) return;
+    const int hfd = HostDescriptorOf(d.handle);
+    const off_t end = ::lseek(hfd, 0, SEEK_CUR);
+    if (end >= static_cast<off_t>(d.unwritten))
+        (void)::sync_file_range(hfd, end - static_cast<off_t>(d.unwritten), static_cast<off_t>(d.unwritten),
+                                SYNC_FILE_RANGE_WRITE);
+    d.unwritten = 0;
+}
 
 std::vector<std::optional<Descriptor>>& Table() {
     static std::vector<std::optional<Descriptor>> table = [] {
@@ -143,6 +165,8 @@ bool RefillAhead(Descriptor& d) {
     }
     d.hostPosition += n;
     d.aheadEnd += n;
+    const void* z = std::memchr(d.ahead.data(), kCtrlZ, d.aheadEnd);
+    d.aheadCtrlZ = z != nullptr ? static_cast<uint32_t>(static_cast<const char*>(z) - d.ahead.data()) : d.aheadEnd;
     return true;
 }
 
@@ -169,7 +193,14 @@ int ServeFromAhead(Descriptor& d, char* buffer, unsigned count, bool stopAtLF, s
         unsigned plain = span;   // bytes handed out unchanged
         if (d.text) {
             if (const void* cr = std::memchr(src, '\r', plain)) plain = static_cast<unsigned>(static_cast<const char*>(cr) - src);
-            if (const void* z = std::memchr(src, kCtrlZ, plain)) plain = static_cast<unsigned>(static_cast<const char*>(z) - src);
+            // A Ctrl-Z that the buffer holds at or after this position stops
+            // it; after a seek past the one found, the next is looked for.
+            if (d.aheadCtrlZ < d.aheadPos) {
+                const void* z = std::memchr(src, kCtrlZ, d.aheadEnd - d.aheadPos);
+                d.aheadCtrlZ = z != nullptr ? static_cast<uint32_t>(static_cast<const char*>(z) - d.ahead.data())
+                                            : d.aheadEnd;
+            }
+            if (d.aheadCtrlZ - d.aheadPos < plain) plain = d.aheadCtrlZ - d.aheadPos;
         }
         std::memcpy(buffer + out, src, plain);
         out += plain;
@@ -413,20 +444,34 @@ int _write(int fd, const void* buffer, unsigned int count) {
         DWORD w = 0;
         const BOOL ok = WriteFile(d->handle, p, count, &w);
         if (!ok || w < count) return failure(w, ok);
+        NoteWritten(*d, count);
         return static_cast<int>(count);
     }
-    char raw[4096];
+    // The translated bytes go out in blocks: runs up to each LF are copied
+    // whole, the LF taking its CR.
+    char raw[32768];
     unsigned i = 0;
     while (i < count) {
         const unsigned start = i;
         DWORD r = 0;
-        while (i < count && r < sizeof raw - 1) {
-            if (p[i] == '\n') raw[r++] = '\r';
-            raw[r++] = p[i++];
+        // Room is kept for a run and the CR LF that may end it.
+        while (i < count && r + 3 <= sizeof raw) {
+            const unsigned room = static_cast<unsigned>(sizeof raw - 2 - r);
+            const unsigned span = std::min(count - i, room);
+            const void* lf = std::memchr(p + i, '\n', span);
+            const unsigned run = lf != nullptr ? static_cast<unsigned>(static_cast<const char*>(lf) - (p + i)) : span;
+            std::memcpy(raw + r, p + i, run);
+            r += run;
+            i += run;
+            if (lf == nullptr) continue;
+            raw[r++] = '\r';
+            raw[r++] = '\n';
+            ++i;
         }
         DWORD w = 0;
         const BOOL ok = WriteFile(d->handle, raw, r, &w);
         if (!ok || w < r) return failure(CallerBytesWritten(p, start, i, w), ok);
+        NoteWritten(*d, r);
     }
     return static_cast<int>(count);
 }
@@ -560,6 +605,17 @@ int _chsize(int fd, int64_t size) {
     if (!host::HandleAccess(d->handle, readable, writable) || !writable) return FailWith(EACCES);
     if (::ftruncate(HostFd(*d), static_cast<off_t>(size)) != 0)
         return FailWith(errno == ENOSPC || errno == EFBIG ? ENOSPC : EACCES);
+    return 0;
+}
+
+int SetDescriptorWriteBehind(int fd, uint32_t size) {
+    Descriptor* d = Lookup(fd);
+    if (d == nullptr) return -1;
+    bool readable = false, writable = false;
+    if (!host::HandleAccess(d->handle, readable, writable) || !writable || !host::HandleSeekable(d->handle))
+        return FailWith(EINVAL);
+    d->writeBehind = size;
+    d->unwritten = 0;
     return 0;
 }
 

@@ -1,5 +1,7 @@
 // The tag table and the conversion of one line: every marker replaced by the
 // value it stands for.
+#include <array>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -21,9 +23,6 @@ enum TagIndex : int32_t {
     kNlsCpinternal, kNlsCpcoll, kNlsCpcase, kNlsDate, kNlsNumber, kNlsNumsep, kNlsNumdec,
     kFolderName, kDefaultLanguage, kDefaultCountry, kArchiveDir, kUseSourceEditor, kKestrelMq,
 };
-
-// The first characters of the markers: only there can a marker begin.
-constexpr char kMarkerStarts[] = "s%[";
 
 void AppendText(std::string& output, const char* text) {
     if (text != nullptr) output += text;
@@ -91,7 +90,7 @@ void AppendBracketValue(int32_t tag, std::string& output, const char* installDir
 
 uint32_t _bIsVrnenvBatFile = 0;
 
-const TailorTag _tailorTags[TAILOR_TAG_COUNT] = {
+constexpr TailorTag _tailorTags[TAILOR_TAG_COUNT] = {
     Tag("set RUD=", true),
     Tag("%%RUD%%", true),
     Tag("[[install-dir]]"),
@@ -115,36 +114,111 @@ const TailorTag _tailorTags[TAILOR_TAG_COUNT] = {
     Tag("[[kestrel-mq]]"),
 };
 
+namespace {
+
+// For each character, the table positions (as bits) of the markers that
+// begin with it: at a position only those need trying.
+constexpr std::array<uint32_t, 256> kTagsByFirstChar = [] {
+    std::array<uint32_t, 256> byFirst{};
+    for (int32_t tag = 0; tag < TAILOR_TAG_COUNT; ++tag)
+        byFirst[static_cast<unsigned char>(_tailorTags[tag].marker[0])] |= 1u << tag;
+    return byFirst;
+}();
+
+// Likewise by the third character, which tells most bracket tags apart.
+constexpr std::array<uint32_t, 256> kTagsByThirdChar = [] {
+    std::array<uint32_t, 256> byThird{};
+    for (int32_t tag = 0; tag < TAILOR_TAG_COUNT; ++tag)
+        byThird[static_cast<unsigned char>(_tailorTags[tag].marker[2])] |= 1u << tag;
+    return byThird;
+}();
+
+static_assert([] {
+    for (const TailorTag& t : _tailorTags)
+        if (t.length < 4) return false;
+    return true;
+}(), "the candidate tables look at the third character of every marker");
+
+// The markers that may begin at `at`.
+uint32_t TagsAt(const char* at, const char* end) {
+    if (end - at < 4) return 0;
+    return kTagsByFirstChar[static_cast<unsigned char>(at[0])] & kTagsByThirdChar[static_cast<unsigned char>(at[2])];
+}
+
+// The high bit of every byte of v that equals c (and, above the lowest
+// such byte, maybe of some that do not): never one missed.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+uint64_t BytesEqual(uint64_t v, unsigned char c) {
+    const uint64_t x = v ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// A position at or after `at`, at the latest the first where a marker can
+// begin, or `end`: eight positions at a time where the byte order allows,
+// passing over those whose first two characters begin no marker ("se",
+// "%%" and "[["). The position found is only a candidate; it is tried.
+const char* NextCandidate(const char* at, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - at >= 9) {
+            uint64_t first = 0, second = 0;
+            std::memcpy(&first, at, sizeof first);
+            std::memcpy(&second, at + 1, sizeof second);
+            const uint64_t hits = (BytesEqual(first, 's') & BytesEqual(second, 'e')) |
+                                  (BytesEqual(first, '%') & BytesEqual(second, '%')) |
+                                  (BytesEqual(first, '[') & BytesEqual(second, '['));
+            if (hits != 0) return at + std::countr_zero(hits) / 8;
+            at += 8;
+        }
+    }
+    while (at < end && kTagsByFirstChar[static_cast<unsigned char>(*at)] == 0) ++at;
+    return at;
+}
+
+}  // namespace
+
 void ConvertBuffer(const char* input, std::string& output, const char* installDir) {
     const char* at = input;
-    while (*at != '\0') {
-        // Text that cannot begin a marker is copied in one piece.
-        const size_t plain = std::strcspn(at, kMarkerStarts);
-        output.append(at, plain);
-        at += plain;
-        if (*at == '\0') break;
+    const char* const end = input + std::strlen(input);
+    // Text that matches no marker is copied in runs, up to the next match.
+    const char* run = at;
+    for (;;) {
+        at = NextCandidate(at, end);
+        if (at == end) break;
 
         // One pass over the table at this position: after a match the
-        // markers further down are tried where the input now stands.
+        // markers further down are tried where the input now stands. Only
+        // markers that begin with the character there can match.
         bool matched = false;
-        for (int32_t tag = 0; tag < TAILOR_TAG_COUNT && *at != '\0'; ++tag) {
+        for (uint32_t candidates = TagsAt(at, end); candidates != 0;) {
+            const int32_t tag = std::countr_zero(candidates);
+            candidates &= candidates - 1;
             const TailorTag& t = _tailorTags[tag];
-            if (*at != t.marker[0] || std::strncmp(at, t.marker, t.length) != 0) continue;
+            if (static_cast<size_t>(end - at) < t.length || at[1] != t.marker[1] ||
+                std::memcmp(at + 3, t.marker + 3, t.length - 3) != 0)
+                continue;
             matched = true;
+            output.append(run, static_cast<size_t>(at - run));
             if (t.lineTag) {
                 // The marker, the directory, and what follows the line's
                 // old value: its line feed and anything after it.
                 output.append(t.marker, t.length);
                 AppendLineTagValue(output);
-                const char* rest = std::strchr(at, '\n');
-                if (rest != nullptr) output += rest;
+                if (const void* lf = std::memchr(at, '\n', static_cast<size_t>(end - at)))
+                    output.append(static_cast<const char*>(lf), static_cast<size_t>(end - static_cast<const char*>(lf)));
                 return;
             }
             AppendBracketValue(tag, output, installDir);
             at += t.length;
+            run = at;
+            // The markers after this one, as far as they begin with the
+            // character that now follows.
+            candidates = TagsAt(at, end) & ~((2u << tag) - 1);
         }
-        if (!matched) output += *at++;
+        // No marker here: the character stays in the run.
+        if (!matched) ++at;
     }
+    output.append(run, static_cast<size_t>(end - run));
 }
 
 }  // namespace vrn

@@ -92,6 +92,9 @@ int32_t ModifyFile(const char* filePath, const char* installDir) {
         return ProcessFileError(nullptr, createErrno, 102, filePath);
     }
 
+    // A large file is written out as it is made, not all at the end.
+    SetDescriptorWriteBehind(target.fd, TAILOR_WRITE_BEHIND);
+
     int32_t result = 0;
     {
         const VrnenvFlag vrnenv(filePath);
@@ -99,11 +102,6 @@ int32_t ModifyFile(const char* filePath, const char* installDir) {
     }
     int failedErrno = result == kWriteFailed ? errno : 0;
     utclose(source.release(), UT_WRITE_THROUGH);
-    // The tailored copy is on the disk before it takes the file's place.
-    if (result == 0 && _commit(target.fd) != 0) {
-        result = kWriteFailed;
-        failedErrno = errno;
-    }
     if (utclose(target.release(), UT_WRITE_THROUGH) != 0 && result == 0) {
         result = kWriteFailed;
         failedErrno = errno;

@@ -37,6 +37,8 @@ inline constexpr int32_t TAILOR_LINE_SIZE = 500;
 inline constexpr uint32_t TAILOR_SHORT_PATH_SIZE = 510;
 // Converted text is written in blocks of about this size.
 inline constexpr uint32_t TAILOR_WRITE_BLOCK = 61440;
+// The tailored copy is written out to the volume in steps of this size.
+inline constexpr uint32_t TAILOR_WRITE_BEHIND = 2u << 20;
 // The file that receives a file's tailored text, in the file's directory.
 inline constexpr char TAILOR_TEMPORARY_NAME[] = "tlrxxxxx.tmp";
 

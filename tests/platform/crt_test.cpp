@@ -295,6 +295,50 @@ TEST_F(CrtTest, TextReadAheadAndLineReadsKeepTheTextRules) {
 namespace vrn {
 namespace {
 
+TEST_F(CrtTest, TextReadAheadFindsEveryCtrlZAfterASeek) {
+    WriteHostFile(root + "/C/z.txt", std::string("abc\x1A" "def\x1A" "gh\r\ni", 13));
+    for (const bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "read ahead" : "plain");
+        const int fd = _open("C:\\z.txt", _O_RDONLY | _O_TEXT);
+        ASSERT_GE(fd, 0);
+        if (ahead) {
+            ASSERT_EQ(SetDescriptorReadAhead(fd, 4096), 0);
+        }
+        char b[32];
+        int n = _read(fd, b, sizeof b);
+        EXPECT_EQ(std::string(b, n > 0 ? n : 0), "abc");
+        EXPECT_EQ(_read(fd, b, sizeof b), 0);
+        EXPECT_EQ(_tell(fd), 3);
+        ASSERT_EQ(_lseek(fd, 4, SEEK_SET), 4);
+        n = _read(fd, b, sizeof b);
+        EXPECT_EQ(std::string(b, n > 0 ? n : 0), "def");
+        ASSERT_EQ(_lseek(fd, 8, SEEK_SET), 8);
+        n = ReadDescriptorLine(fd, b, sizeof b);
+        EXPECT_EQ(std::string(b, n > 0 ? n : 0), "gh\n");
+        n = ReadDescriptorLine(fd, b, sizeof b);
+        EXPECT_EQ(std::string(b, n > 0 ? n : 0), "i");
+        EXPECT_EQ(_close(fd), 0);
+    }
+}
+
+TEST_F(CrtTest, WriteBehindKeepsWhatIsWritten) {
+    const int fd = _open("C:\\w.txt", _O_CREAT | _O_TRUNC | _O_RDWR | _O_TEXT);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(SetDescriptorWriteBehind(fd, 1000), 0);
+    std::string expected;
+    for (int i = 0; i < 500; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\n";
+        ASSERT_EQ(_write(fd, line.data(), static_cast<unsigned>(line.size())), static_cast<int>(line.size()));
+        expected += "line " + std::to_string(i) + "\r\n";
+    }
+    EXPECT_EQ(_close(fd), 0);
+    EXPECT_EQ(ReadHostFile(root + "/C/w.txt"), expected);
+    const int readOnly = _open("C:\\w.txt", _O_RDONLY);
+    EXPECT_EQ(SetDescriptorWriteBehind(readOnly, 1000), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(_close(readOnly), 0);
+}
+
 class RenameReplacingTest : public test::TempDrives {};
 
 TEST_F(RenameReplacingTest, ReplacesAFileInOneStepButNeverADirectoryOrAReadOnlyFile) {
