@@ -7,6 +7,8 @@
 #   - -9 size against -1 size on text, -1 speed against gzip -6
 #   - tag substitution of one 100 MiB CR LF text file with markers every
 #     few lines: throughput and peak resident memory
+#   - vinstall -b of a medium built from the text set against tar -xf of
+#     the same files as an uncompressed tar
 # The corpus is built the same way on every run: a text set from
 # /usr/include and a binary set from /usr/bin, regular files in byte order
 # of their paths up to a size limit, leaving out names that differ from an
@@ -185,6 +187,62 @@ if [[ -x $tailor ]]; then
   results+=("tailoring throughput, 100 MiB text file: $tbest MB/s (goal >= 200 MB/s: $(verdict "$tbest" 200 min))")
   results+=("peak resident memory of tailoring, 100 MiB text file: $rtl KiB (goal <= 8192 KiB: $(verdict "$rtl" 8192 max))")
   rm -f tailor.src tailor.txt
+  echo
+fi
+
+vinstall=$build/frontend/vinstall
+vrnmedia=$build/tools/vrnmedia/vrnmedia
+if [[ -x $vinstall && -x $vrnmedia ]]; then
+  echo "Installing a medium of the text set (fresh destinations, best of 5, taken in turn):"
+  # A CD-ROM medium of one product whose one component's one subcomponent
+  # carries the whole text set, its first file tailored.
+  mkdir -p medium-src/loose
+  for f in install.exe install.hlp vrnupdt.bat README.VRN; do echo "$f of the bench medium" >"medium-src/loose/$f"; done
+  printf '[Installed Products]\nProductCount=0\n' >medium-src/loose/installd.ini
+  first=$(head -n 1 text.list | tr / '\\')
+  cat >medium-src/medium.ini <<DESC
+[Medium]
+Products = 100
+Components = 1
+Loose Directory = loose
+Loose Files = install.exe, install.hlp, installd.ini, vrnupdt.bat, README.VRN
+[Device]
+Type = cd
+[Product 100]
+Name = Bench Product
+SKUs = Bench SKU
+Mandatory = 1
+[SKU Bench SKU]
+Components = 1
+[Component 1]
+Name = Text Set
+Subcomponents = 1
+[Subcomponent 1.1]
+Name = Text Files
+Archive = text.arc
+Mandatory = yes
+Tailor = $first
+[Archive text.arc]
+Source = $work/text
+[Bit Table]
+Row = ROW | 1 | 2 | 3 | 4 | 5 | A | B
+DESC
+  "$vrnmedia" build medium-src/medium.ini medium >/dev/null
+  mkdir -p drive/temp
+  printf 'drive C: %s/drive\ncwd C:\\\n' "$work" >drives
+  install_vinstall() {
+    local dest
+    dest=$(mktemp -u "$work/drive/i.XXXXXX"); dest=${dest##*/}
+    printf '[Install]\nDestination=C:\\%s\n[Product 100]\n' "$dest" >drive/install.ini
+    env -u TMP -u TEMP TMPDIR="$work/drive/temp" "$vinstall" --drives "$work/drives" --medium "$work/medium" -q \
+      '-bC:\install.ini'
+  }
+  read -r iv it < <(runs=5 best_pair "install_vinstall" "extract_tar text.tar")
+  printf '  %-22s %8s s\n' "vinstall -b" "$(seconds "$iv")"
+  printf '  %-22s %8s s\n' "tar -xf" "$(seconds "$it")"
+  ir=$(ratio "$iv" "$it")
+  results+=("vinstall -b / tar -xf time, text set: $ir x (goal <= 1.5: $(verdict "$ir" 1.5 max))")
+  rm -rf drive/i.* x.*
   echo
 fi
 
