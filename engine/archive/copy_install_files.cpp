@@ -31,13 +31,6 @@ constexpr LooseFile kReleaseNotes = {"README.VRN", _O_TEXT};
 
 bool InBatchMode() { return (_commandLineSwitch & SWITCH_BATCH) != 0; }
 
-std::string Join(const char* directory, const char* name) {
-    std::string path(std::strlen(directory) + std::strlen(name) + 4, '\0');
-    FormatFileName(directory, name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
 // A text field of a stored record, which need not hold a terminator.
 std::string Field(const char* text, size_t width) { return std::string(text, strnlen(text, width)); }
 
@@ -79,8 +72,8 @@ int32_t WaitForFirstDisk(const char* sourceDir, const DeviceRecord* /*device*/) 
 }
 
 int32_t CopyOne(const char* sourceDir, const char* destinationDir, const LooseFile& file, bool cdrom) {
-    const std::string from = Join(sourceDir, file.name);
-    const std::string to = Join(destinationDir, file.name);
+    const std::string from = JoinedFileName(sourceDir, file.name);
+    const std::string to = JoinedFileName(destinationDir, file.name);
     const int32_t result = FileCopy(from.c_str(), to.c_str(), file.mode);
     if (result != 0) return result;
     // Files from a CD-ROM come read-only; the installed copies must stay
@@ -104,7 +97,7 @@ int32_t CopyInstallFiles(const char* sourceDir, const char* destinationDir, cons
         for (const LooseFile& file : kLooseFiles) {
             // The record of installed products is the user's once it exists.
             if (std::strcmp(file.name, "installd.ini") == 0 &&
-                _access(Join(destinationDir, file.name).c_str(), ACCESS_EXISTS) == 0)
+                _access(JoinedFileName(destinationDir, file.name).c_str(), ACCESS_EXISTS) == 0)
                 continue;
             const int32_t result = CopyOne(sourceDir, destinationDir, file, cdrom);
             if (result != 0) return result;

@@ -33,13 +33,6 @@ constexpr int32_t kKestrelProducts[] = {270, 274, 283, 304, 305, 339, 340, 341};
 constexpr int32_t kListingSize = 80;
 constexpr int32_t kWorkingDirSize = 256;
 
-std::string Join(const char* directory, const char* name) {
-    std::string path(std::strlen(directory) + std::strlen(name) + 4, '\0');
-    FormatFileName(directory, name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
 int DriveNumber(char letter) { return std::toupper(static_cast<unsigned char>(letter)) - 'A' + 1; }
 
 bool HasDrive(const char* path) {
@@ -102,7 +95,7 @@ struct Walk {
         if (!IsPlainArchiveName(archiveName)) return DisplayErrorMsg(_installWnd, archiveName, 112);
         status = SymbolInList(archiveName, list, &count, ARCHIVE_LIST_MAX);
         if (status != 0) return 0;
-        const std::string path = cd ? Join(archiveDir, archiveName) : Join(STAGED_ARCHIVE_DIR, archiveName);
+        const std::string path = JoinedFileName(cd ? archiveDir : STAGED_ARCHIVE_DIR, archiveName);
         if (!notExtracted) {
             const int32_t result = DecompressFile("*", path.c_str(), destinationDir, 0);
             if (result != 0) return result;
@@ -176,7 +169,7 @@ int32_t ExplodeArchives(const char* finalDir, const char* destinationDir, const 
         for (const int32_t kestrel : kKestrelProducts)
             if (_configuredProducts[i] == kestrel) _bIsKestrelAdapterInstalled = 1;
 
-    walk.record = Join(destinationDir, kRecordFile);
+    walk.record = JoinedFileName(destinationDir, kRecordFile);
     // The record is written through the initialization-file library, which
     // never creates a file: without it every entry would be lost unseen.
     // The medium's copy is put there by the loose-file copy, which runs first.

@@ -22,22 +22,15 @@ constexpr ZovPair _ZOVFileArray[] = {
     {"_vrnwin.sym", "_vrnwina.sym"}, {"wvrnserv.exe", "wvrnsrva.exe"},
 };
 
-std::string Join(const std::string& directory, const char* name) {
-    std::string path(directory.size() + std::strlen(name) + 4, '\0');
-    FormatFileName(directory.c_str(), name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
 bool Exists(const std::string& path) { return _access(path.c_str(), ACCESS_EXISTS) == 0; }
 
 }  // namespace
 
 int32_t moveZOVFiles(const char* destinationDir) {
-    const std::string bin = Join(destinationDir, "bin");
+    const std::string bin = JoinedFileName(destinationDir, "bin");
     for (const ZovPair& pair : _ZOVFileArray) {
-        const std::string target = Join(bin, pair.target);
-        const std::string replacement = Join(bin, pair.replacement);
+        const std::string target = JoinedFileName(bin.c_str(), pair.target);
+        const std::string replacement = JoinedFileName(bin.c_str(), pair.replacement);
         if (!Exists(target) || !Exists(replacement)) continue;
         utDeleteFile(target.c_str());
         utRename(replacement.c_str(), target.c_str());
@@ -45,10 +38,10 @@ int32_t moveZOVFiles(const char* destinationDir) {
 
     char name[32];
     std::snprintf(name, sizeof name, "%s%c%s", "vrnbuild", '\\', "asian");
-    const std::string asian = Join(destinationDir, name);
+    const std::string asian = JoinedFileName(destinationDir, name);
     if (Exists(asian)) {
         std::snprintf(name, sizeof name, "%s%c%s", "vrnbuild", '\\', "4gl");
-        CopyDir(asian.c_str(), Join(destinationDir, name).c_str());
+        CopyDir(asian.c_str(), JoinedFileName(destinationDir, name).c_str());
     }
     return 0;
 }

@@ -108,6 +108,9 @@ ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> 
                                 const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
                                 const CompIDRecord* compID, uint32_t compIDCount,
                                 const Subcomp2CompRecord* subcomp2Comp, uint32_t subcomp2CompCount);
+// Returns a tree built by CreateProductTable to the heap, every node of it.
+// The engine itself never frees the tree; its caller does when done.
+void FreeProductTable(ProductNode* products);
 int32_t ProductExist(const ProductNode* products, int32_t productNumber);
 ProductNode* CreateProductNode(const Sku2ProductRecord* sku2Product, uint32_t count, int32_t productNumber,
                                uint32_t* index);

@@ -17,7 +17,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
-int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
+std::string JoinedFileName(const char* directory, const char* fileName) {
     const char* dir = directory != nullptr ? directory : "";
     const char* name = fileName != nullptr ? fileName : "";
     const size_t length = std::strlen(dir);
@@ -49,15 +49,17 @@ int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
         joined += '\\';
         joined += name;
     }
+    return joined;
+}
+
+int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
+    const std::string joined = JoinedFileName(directory, fileName);
     std::memcpy(out, joined.c_str(), joined.size() + 1);
     return 0;
 }
 
 int32_t FindAndCheckFile(const char* directory, const char* fileName) {
-    const size_t room = std::strlen(directory != nullptr ? directory : "") +
-                        std::strlen(fileName != nullptr ? fileName : "") + 4;
-    std::string path(room, '\0');
-    FormatFileName(directory, fileName, path.data());
+    const std::string path = JoinedFileName(directory, fileName);
     if (_access(path.c_str(), ACCESS_EXISTS) != 0) return 0;
     return _access(path.c_str(), ACCESS_READ) == 0 ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/dialogs.h"
 
@@ -127,6 +128,8 @@ int32_t ConfirmQuit();
 extern const char _quitConfirmationText[];
 extern const char _quitConfirmationTitle[];
 int32_t FormatFileName(const char* directory, const char* fileName, char* out);
+// The same join as a string, for callers that keep their paths in strings.
+std::string JoinedFileName(const char* directory, const char* fileName);
 // 1 when a name that is joined to a directory stays inside it (an archive
 // member under the destination, a tailored file listed relative to it): not
 // empty, not absolute, no drive letter, not a network name, no ".."

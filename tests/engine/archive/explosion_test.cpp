@@ -46,25 +46,6 @@ Record ReadRecord(const std::string& hostPath) {
     return record;
 }
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-template <typename Node>
-void FreeNodes(Node* node) {
-    while (node != nullptr) {
-        Node* next = node->next;
-        if constexpr (requires { node->firstSku; }) FreeNodes(node->firstSku);
-        if constexpr (requires { node->firstComponent; }) FreeNodes(node->firstComponent);
-        if constexpr (requires { node->firstSubcomponent; }) FreeNodes(node->firstSubcomponent);
-        utfree(node);
-        node = next;
-    }
-}
-
 // Two products. The Alpha server's Core and the Beta client's Client Core
 // have archives of their own; "Shared Utilities" (Alpha) and "Client
 // Utilities" (Beta) share shared.arc, and so does Alpha's Tools/Extras
@@ -118,7 +99,7 @@ protected:
         _szArchiveDir[0] = '\0';
     }
     void TearDown() override {
-        FreeNodes(_availableProducts);
+        FreeProductTable(_availableProducts);
         _availableProducts = nullptr;
         FreeGlobalVars();
         _devTable = nullptr;
@@ -207,7 +188,7 @@ protected:
                 const fs::path installed = root + "/C/dest/" + path;
                 if (wanted) {
                     ASSERT_TRUE(fs::exists(installed)) << path;
-                    EXPECT_EQ(ReadAll(installed), bytes) << path;
+                    EXPECT_EQ(ReadHostFile(installed), bytes) << path;
                 } else {
                     EXPECT_FALSE(fs::exists(installed)) << path;
                 }
@@ -222,7 +203,7 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string Log() const { return fs::exists(log) ? ReadAll(log) : std::string(); }
+    std::string Log() const { return fs::exists(log) ? ReadHostFile(log) : std::string(); }
 
     std::string log;
     bool cd = true;
@@ -411,8 +392,8 @@ TEST_F(Explosion, HostileArchiveNamesAreRefusedAndNothingOutsideIsTouched) {
         const std::string before = Log();
         EXPECT_EQ(ExplodeArchives("", "C:\\dest", "", _availableProducts), -112) << hostile;
         EXPECT_NE(Log().substr(before.size()).find("Invalid filename supplied."), std::string::npos) << hostile;
-        EXPECT_EQ(ReadAll(root + "/C/victim.arc"), "keep me") << hostile;
-        EXPECT_EQ(ReadAll(root + "/D/victim.arc"), "keep me") << hostile;
+        EXPECT_EQ(ReadHostFile(root + "/C/victim.arc"), "keep me") << hostile;
+        EXPECT_EQ(ReadHostFile(root + "/D/victim.arc"), "keep me") << hostile;
     }
 }
 
@@ -496,12 +477,12 @@ TEST_F(Explosion, ZovVariantsReplaceTheirTargetsAndTheAsianFilesJoinThe4glBuild)
     EXPECT_EQ(moveZOVFiles("C:\\dest"), 0);   // no vrnbuild\asian: nothing copied
     // The renamed entries carry upper-case names, found as the platform finds
     // names, without regard to case.
-    EXPECT_EQ(ReadAll(Host(R"(C:\dest\bin\_vrnwin.exe)")), "zov win");
+    EXPECT_EQ(ReadHostFile(Host(R"(C:\dest\bin\_vrnwin.exe)")), "zov win");
     EXPECT_FALSE(fs::exists(dest + "/bin/_vrnwina.exe"));
-    EXPECT_EQ(ReadAll(Host(R"(C:\dest\bin\_vrnwin.sym)")), "zov sym");
+    EXPECT_EQ(ReadHostFile(Host(R"(C:\dest\bin\_vrnwin.sym)")), "zov sym");
     EXPECT_FALSE(fs::exists(dest + "/bin/sqlcpp.exe"));
     EXPECT_TRUE(fs::exists(dest + "/bin/sqlcppa.exe"));
-    EXPECT_EQ(ReadAll(dest + "/bin/wvrnserv.exe"), "plain serv without a variant");
+    EXPECT_EQ(ReadHostFile(dest + "/bin/wvrnserv.exe"), "plain serv without a variant");
     EXPECT_FALSE(fs::exists(dest + "/vrnbuild"));
 
     fs::create_directories(dest + "/vrnbuild/asian/nested");
@@ -510,7 +491,7 @@ TEST_F(Explosion, ZovVariantsReplaceTheirTargetsAndTheAsianFilesJoinThe4glBuild)
     WriteHostFile(dest + "/vrnbuild/asian/nested/deep.tbl", "deep");
     WriteHostFile(dest + "/vrnbuild/4gl/kanji.tbl", "old");
     EXPECT_EQ(moveZOVFiles("C:\\dest"), 0);
-    EXPECT_EQ(ReadAll(dest + "/vrnbuild/4gl/kanji.tbl"), "kanji");
+    EXPECT_EQ(ReadHostFile(dest + "/vrnbuild/4gl/kanji.tbl"), "kanji");
     EXPECT_FALSE(fs::exists(dest + "/vrnbuild/4gl/nested"));
 }
 

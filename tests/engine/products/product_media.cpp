@@ -23,7 +23,7 @@ void ProductMedia::SetUp() {
 
 void ProductMedia::TearDown() {
     utFailAllocations(0, 0);
-    FreeTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
     FreeGlobalVars();
     TempDrives::TearDown();
@@ -125,32 +125,6 @@ ProductNode* ProductMedia::Product(int number) const {
         if (p->productNumber == number) return p;
     }
     return nullptr;
-}
-
-void ProductMedia::FreeTree(ProductNode* products) {
-    while (products != nullptr) {
-        ProductNode* nextProduct = products->next;
-        SkuNode* sku = products->firstSku;
-        while (sku != nullptr) {
-            SkuNode* nextSku = sku->next;
-            ComponentNode* component = sku->firstComponent;
-            while (component != nullptr) {
-                ComponentNode* nextComponent = component->next;
-                SubcomponentNode* sub = component->firstSubcomponent;
-                while (sub != nullptr) {
-                    SubcomponentNode* nextSub = sub->next;
-                    utfree(sub);
-                    sub = nextSub;
-                }
-                utfree(component);
-                component = nextComponent;
-            }
-            utfree(sku);
-            sku = nextSku;
-        }
-        utfree(products);
-        products = nextProduct;
-    }
 }
 
 }  // namespace vrn::test

@@ -40,8 +40,6 @@ protected:
     static std::vector<SubcomponentNode*> Subcomponents(const ComponentNode* component);
     ProductNode* Product(int number) const;
 
-    // Frees a tree: the engine itself never does.
-    static void FreeTree(ProductNode* products);
 
     tablewriter::InstallTables tables;
 };

@@ -53,7 +53,7 @@ protected:
     }
 
     void Rebuild() {
-        FreeTree(_availableProducts);
+        FreeProductTable(_availableProducts);
         _availableProducts = nullptr;
         ASSERT_NE(Build({250, 252, 251, 260}), nullptr);
         // The idle server product is not chosen; its SKU is left as if it were.
@@ -147,7 +147,7 @@ TEST_F(ServerEngineTest, OtherChoicesChangeNothing) {
     for (const ProductNode* p = _availableProducts; p != nullptr; p = p->next) after.push_back(Snapshot(p));
     EXPECT_EQ(after, before);
 
-    FreeTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
     EXPECT_EQ(mfSelectServerEngineComponents(2), 0);
 }

@@ -22,18 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-template <typename Node>
-void FreeNodes(Node* node) {
-    while (node != nullptr) {
-        Node* next = node->next;
-        if constexpr (requires { node->firstSku; }) FreeNodes(node->firstSku);
-        if constexpr (requires { node->firstComponent; }) FreeNodes(node->firstComponent);
-        if constexpr (requires { node->firstSubcomponent; }) FreeNodes(node->firstSubcomponent);
-        utfree(node);
-        node = next;
-    }
-}
-
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -49,7 +37,7 @@ protected:
         _commandLineSwitch = SWITCH_BATCH;   // reports go to the log, never to a box
     }
     void TearDown() override {
-        FreeNodes(_availableProducts);
+        FreeProductTable(_availableProducts);
         _availableProducts = nullptr;
         FreeGlobalVars();
         TempDrives::TearDown();
