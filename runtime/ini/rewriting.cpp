@@ -1,5 +1,7 @@
 // The phases of a rewrite: lines are copied from the file to the temporary
 // file with the one change applied on the way.
+#include <cstring>
+
 #include "runtime/ini/ini.h"
 #include "runtime/ini/ini_internal.h"
 #include "runtime/strings/strings.h"
@@ -48,6 +50,7 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
     char name[INI_LINE_SIZE];
     char entryValue[INI_LINE_SIZE];
     bool atHeader = false;
+    bool lineOpen = false;   // the last line copied has no line feed yet
     while (ReadPiece(input, piece)) {
         if (wdIsSection(piece.text, name)) {
             atHeader = true;
@@ -56,10 +59,16 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
         if (wdIsEntry(piece.text, name, entryValue) && sticmp(name, wanted) == 0) {
             // The old entry goes with the whole of its line; later duplicates stay.
             SkipRestOfLine(input, piece);
+            lineOpen = false;
             break;
         }
         if (!WritePiece(output, piece)) return 0;
+        const size_t length = std::strlen(piece.text);
+        lineOpen = length > 0 && piece.text[length - 1] != '\n';
     }
+    // A file whose last line has no line feed gets one before an entry added
+    // behind that line, which would otherwise run on into the entry.
+    if (lineOpen && value != nullptr && vrn::fputs("\n", output) < 0) return 0;
     if (wdCreateEntry(output, key, value) != 0) return 0;
     if (atHeader && !WritePiece(output, piece)) return 0;
     return 1;

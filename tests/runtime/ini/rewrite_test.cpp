@@ -43,6 +43,21 @@ TEST_F(IniRewrite, NewSectionsAndKeysGoWhereTheyBelong) {
     EXPECT_EQ(Get("t", "n", f), "-42");
 }
 
+TEST_F(IniRewrite, AnEntryAddedBehindALastLineWithoutLineFeedGoesOnALineOfItsOwn) {
+    WriteText(f, "[s]\na=1\n; no line feed");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\na=1\n; no line feed\nb=2\n");
+    EXPECT_EQ(Get("s", "b", f), "2");
+    // An entry on the last line is replaced with its line.
+    WriteText(f, "[s]\nb=1");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\nb=2\n");
+    // Deleting behind such a line adds nothing.
+    WriteText(f, "[s]\na=1");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", nullptr, f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\na=1");
+}
+
 TEST_F(IniRewrite, ReplaceAndDeleteEntries) {
     WriteText(f, "; head\n[S]\nk=old\nother=1\nK = dup\n[T]\nk=t\n");
     EXPECT_EQ(wdWritePrivateProfileString("s", "K", "new", f), 0);
