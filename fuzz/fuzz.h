@@ -35,6 +35,9 @@ const FuzzTarget* FindFuzzTarget(std::string_view name);
 using FindingHandler = void (*)(const std::string& what);
 FindingHandler SetFindingHandler(FindingHandler handler);
 void Finding(const std::string& what);
+// Keeps a descriptor of standard error for the default handler's text, for
+// a driver that closes the entries' standard error (their own messages).
+void KeepFindingOutput();
 
 // The entries.
 void FuzzInstallTab(const uint8_t* data, size_t size);

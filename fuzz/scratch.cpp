@@ -19,7 +19,6 @@
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "platform/faults.h"
-#include "platform/signals.h"
 #include "platform/system.h"
 
 namespace vrn::fuzz {
@@ -34,8 +33,11 @@ public:
     void Beep(uint32_t) override {}
 };
 
+int g_findingOutput = 2;
+
 void DefaultFinding(const std::string& what) {
-    std::fprintf(stderr, "FINDING: %s\n", what.c_str());
+    const std::string line = "FINDING: " + what + "\n";
+    if (::write(g_findingOutput, line.data(), line.size()) < 0) {}
     std::abort();
 }
 
@@ -107,11 +109,14 @@ FindingHandler SetFindingHandler(FindingHandler handler) {
 
 void Finding(const std::string& what) { g_findingHandler(what); }
 
+void KeepFindingOutput() {
+    const int fd = ::dup(2);
+    if (fd >= 0) g_findingOutput = fd;
+}
+
 const std::string& BeginInput() {
     ScratchDirectory& s = Scratch();
     if (s.root.empty()) {
-        // Crashes go straight to the sanitizers, which keep the input.
-        SetUnhandledExceptionFilter(PreviousSignalHandlers);
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vrn-fuzz-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());

@@ -103,7 +103,7 @@ void FuzzTailoring(const uint8_t* data, size_t size) {
     const Parameters p = TakeLines(data, size, 3, 255);
     BeginInput();
     SetText(_destinationPath, p.line[0]);
-    const std::string installDir = p.line[1];
+    const std::string installDir = p.line[1].substr(0, p.line[1].find('\0'));   // as a C text holds it
     const uint8_t flags = p.line[2].empty() ? 0 : static_cast<uint8_t>(p.line[2][0]);
     _bIsKestrelAdapterInstalled = flags & 1;
     _bInstallingKestrelMqAdapter = (flags >> 1) & 1;
