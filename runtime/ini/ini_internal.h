@@ -27,9 +27,12 @@ inline const char* SkipBlanks(const char* p) {
 bool ReadName(const char* text, char* name, const char** end);
 
 // One piece of a line: at most 159 characters, with the line feed when the
-// line ended within it.
+// line ended within it. A piece is classified by its text up to a zero byte
+// it may hold, and written back whole, zero bytes and all, so that a line
+// holding one survives a rewrite with its line feed.
 struct Piece {
     char text[INI_LINE_SIZE];
+    size_t length = 0;   // the characters read
 };
 
 // Reads the next piece; false at the end of the file.

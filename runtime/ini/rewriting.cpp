@@ -1,7 +1,5 @@
 // The phases of a rewrite: lines are copied from the file to the temporary
 // file with the one change applied on the way.
-#include <cstring>
-
 #include "runtime/ini/ini.h"
 #include "runtime/ini/ini_internal.h"
 #include "runtime/strings/strings.h"
@@ -63,8 +61,7 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
             break;
         }
         if (!WritePiece(output, piece)) return 0;
-        const size_t length = std::strlen(piece.text);
-        lineOpen = length > 0 && piece.text[length - 1] != '\n';
+        lineOpen = piece.text[piece.length - 1] != '\n';
     }
     // A file whose last line has no line feed gets one before an entry added
     // behind that line, which would otherwise run on into the entry.

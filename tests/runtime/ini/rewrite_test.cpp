@@ -58,6 +58,16 @@ TEST_F(IniRewrite, AnEntryAddedBehindALastLineWithoutLineFeedGoesOnALineOfItsOwn
     EXPECT_EQ(ReadText(f), "[s]\na=1");
 }
 
+TEST_F(IniRewrite, ALineHoldingAZeroByteSurvivesARewriteWithItsLineFeed) {
+    const std::string before = std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=1\r\n";
+    WriteHostFile(Host(f), before);
+    EXPECT_EQ(wdWritePrivateProfileString("t", "k", "2", f), 0);
+    EXPECT_EQ(ReadHostFile(Host(f)), std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=2\r\n");
+    EXPECT_EQ(Get("t", "k", f), "2");
+    // The entry reads as far as its zero byte.
+    EXPECT_EQ(Get("s", "note", f), "a");
+}
+
 TEST_F(IniRewrite, ReplaceAndDeleteEntries) {
     WriteText(f, "; head\n[S]\nk=old\nother=1\nK = dup\n[T]\nk=t\n");
     EXPECT_EQ(wdWritePrivateProfileString("s", "K", "new", f), 0);
