@@ -85,15 +85,23 @@ struct Walk {
     int32_t ReadKey(const std::string& section, const std::string& key) const {
         return wdGetPrivateProfileInt(section.c_str(), key.c_str(), -1, record.c_str());
     }
+    // Writes one entry of the record. A record that cannot be written would
+    // leave an installation that no later run knows of: the failure is
+    // reported (message 701, with the record's path) and ends the walk.
+    int32_t Write(const char* section, const char* key, const char* value) const {
+        if (wdWritePrivateProfileString(section, key, value, record.c_str()) == 0) return 0;
+        return DisplayErrorMsg(_installWnd, record.c_str(), 701);
+    }
     // Values are only ever raised: a key already holding something other
     // than 0 keeps it.
-    void Raise(const std::string& section, const std::string& key, bool installed) const {
+    int32_t Raise(const std::string& section, const std::string& key, bool installed) const {
         const int32_t value = ReadKey(section, key);
-        if (value == 0 || value == -1)
-            wdWritePrivateProfileString(section.c_str(), key.c_str(), installed ? "1" : "0", record.c_str());
+        if (value == 0 || value == -1) return Write(section.c_str(), key.c_str(), installed ? "1" : "0");
+        return 0;
     }
-    void RecordSubcomponent(const std::string& section, const SubcomponentNode* sub) const {
-        Raise(section, std::string(kSubcomponentKey) + sub->subcomponentName, (sub->flags & SUBCOMPONENT_CHOSEN) != 0);
+    int32_t RecordSubcomponent(const std::string& section, const SubcomponentNode* sub) const {
+        return Raise(section, std::string(kSubcomponentKey) + sub->subcomponentName,
+                     (sub->flags & SUBCOMPONENT_CHOSEN) != 0);
     }
 
     // The archive of a chosen component without subcomponents, or of a
@@ -116,17 +124,17 @@ struct Walk {
     int32_t Component(const std::string& section, const ComponentNode* component) {
         const std::string key = std::string(kComponentKey) + component->componentName;
         if ((component->flags & COMPONENT_CHOSEN) == 0) {
-            Raise(section, key, false);
+            if (const int32_t result = Raise(section, key, false); result != 0) return result;
             for (const SubcomponentNode* sub = component->firstSubcomponent; sub != nullptr; sub = sub->next)
-                RecordSubcomponent(section, sub);
+                if (const int32_t result = RecordSubcomponent(section, sub); result != 0) return result;
             return 0;
         }
-        Raise(section, key, true);
+        if (const int32_t result = Raise(section, key, true); result != 0) return result;
         if (component->firstSubcomponent == nullptr)
             return HandleArchive(component->archiveName, (component->flags & COMPONENT_NOT_EXTRACTED) != 0);
         for (const SubcomponentNode* sub = component->firstSubcomponent; sub != nullptr && status >= 0;
              sub = sub->next) {
-            RecordSubcomponent(section, sub);
+            if (const int32_t result = RecordSubcomponent(section, sub); result != 0) return result;
             if ((sub->flags & SUBCOMPONENT_CHOSEN) == 0) continue;
             if (const int32_t result =
                     HandleArchive(sub->archiveName, (sub->flags & SUBCOMPONENT_NOT_EXTRACTED) != 0);
@@ -144,8 +152,9 @@ struct Walk {
             ++*productCount;
             char number[16];
             std::snprintf(number, sizeof number, "%d", *productCount);
-            wdWritePrivateProfileString(kInstalledProducts, kProductCount, number, record.c_str());
-            wdWritePrivateProfileString(kInstalledProducts, section, product->productName, record.c_str());
+            if (const int32_t result = Write(kInstalledProducts, kProductCount, number); result != 0) return result;
+            if (const int32_t result = Write(kInstalledProducts, section, product->productName); result != 0)
+                return result;
         }
         for (const SkuNode* sku = product->firstSku; sku != nullptr && status >= 0; sku = sku->next) {
             if ((sku->flags & SKU_CHOSEN) == 0) continue;
