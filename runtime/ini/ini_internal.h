@@ -43,5 +43,10 @@ bool EndsLine(FILE* stream, const Piece& piece);
 void SkipRestOfLine(FILE* stream, const Piece& piece);
 // Writes a piece unchanged; false on a write error.
 bool WritePiece(FILE* stream, const Piece& piece);
+// Whether the last piece written to a rewrite's temporary file left its line
+// open (the file's last line had no line feed). A rewrite writes one file at
+// a time; creating its temporary file clears it, and so do the written
+// sections and entries, which end their lines.
+extern bool g_lineOpen;
 
 }  // namespace vrn::ini

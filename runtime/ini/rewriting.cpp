@@ -11,6 +11,7 @@ using namespace ini;
 int32_t wdCreateSection(FILE* output, const char* section) {
     char name[INI_LINE_SIZE];
     if (!wdIsName(section, name)) return -1;
+    g_lineOpen = false;
     return vrn::fprintf(output, "\n[%s]\n", name) < 0 ? -1 : 0;
 }
 
@@ -18,6 +19,7 @@ int32_t wdCreateEntry(FILE* output, const char* key, const char* value) {
     if (value == nullptr) return 0;
     char name[INI_LINE_SIZE];
     if (!wdIsName(key, name)) return -1;
+    g_lineOpen = false;
     return vrn::fprintf(output, "%s=%s\n", name, value) < 0 ? -1 : 0;
 }
 
@@ -48,7 +50,6 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
     char name[INI_LINE_SIZE];
     char entryValue[INI_LINE_SIZE];
     bool atHeader = false;
-    bool lineOpen = false;   // the last line copied has no line feed yet
     while (ReadPiece(input, piece)) {
         if (wdIsSection(piece.text, name)) {
             atHeader = true;
@@ -57,15 +58,14 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
         if (wdIsEntry(piece.text, name, entryValue) && sticmp(name, wanted) == 0) {
             // The old entry goes with the whole of its line; later duplicates stay.
             SkipRestOfLine(input, piece);
-            lineOpen = false;
             break;
         }
         if (!WritePiece(output, piece)) return 0;
-        lineOpen = piece.text[piece.length - 1] != '\n';
     }
-    // A file whose last line has no line feed gets one before an entry added
-    // behind that line, which would otherwise run on into the entry.
-    if (lineOpen && value != nullptr && vrn::fputs("\n", output) < 0) return 0;
+    // A file whose last line (an entry, a comment, the section's header) has
+    // no line feed gets one before an entry added behind that line, which
+    // would otherwise run on into the entry.
+    if (g_lineOpen && value != nullptr && vrn::fputs("\n", output) < 0) return 0;
     if (wdCreateEntry(output, key, value) != 0) return 0;
     if (atHeader && !WritePiece(output, piece)) return 0;
     return 1;

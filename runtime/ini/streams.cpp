@@ -41,8 +41,12 @@ void SkipRestOfLine(FILE* stream, const Piece& piece) {
     }
 }
 
+bool g_lineOpen = false;
+
 bool WritePiece(FILE* stream, const Piece& piece) {
-    return piece.length == 0 || vrn::fwrite(piece.text, 1, piece.length, stream) == piece.length;
+    if (piece.length == 0) return true;
+    g_lineOpen = piece.text[piece.length - 1] != '\n';
+    return vrn::fwrite(piece.text, 1, piece.length, stream) == piece.length;
 }
 
 }  // namespace ini
@@ -58,6 +62,7 @@ int32_t wdCreateIniFile(const char* path, FILE** stream) {
     *stream = nullptr;
     if (path == nullptr || *path == '\0') return 0;
     *stream = vrn::fopen(path, "w");
+    ini::g_lineOpen = false;
     return *stream != nullptr ? 1 : 0;
 }
 

@@ -52,6 +52,11 @@ TEST_F(IniRewrite, AnEntryAddedBehindALastLineWithoutLineFeedGoesOnALineOfItsOwn
     WriteText(f, "[s]\nb=1");
     EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
     EXPECT_EQ(ReadText(f), "[s]\nb=2\n");
+    // The section's header is that last line.
+    WriteText(f, "[a]\nx=1\n[s] old");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[a]\nx=1\n[s] old\nb=2\n");
+    EXPECT_EQ(Get("s", "b", f), "2");
     // Deleting behind such a line adds nothing.
     WriteText(f, "[s]\na=1");
     EXPECT_EQ(wdWritePrivateProfileString("s", "b", nullptr, f), 0);
