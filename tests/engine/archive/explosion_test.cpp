@@ -415,7 +415,7 @@ TEST_F(Explosion, ARecordThatCannotBeWrittenIsReportedOnceAndTheRerunCompletesIt
     FaultRule renameFails;
     renameFails.op = FaultOp::Rename;
     renameFails.error = EIO;
-    renameFails.pathPart = "installd.ini";
+    renameFails.pathPart = ".installd.ini.copy-";   // the last step of the copy back
     FaultRule tempFull;
     tempFull.op = FaultOp::Write;
     tempFull.error = ENOSPC;
