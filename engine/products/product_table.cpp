@@ -88,9 +88,9 @@ void FreeProducts(ProductNode* first) {
 
 // The SKU records of a product stand together from its first record on; a
 // record of the product further down the table is not used. On failure the
-// products this call appended are freed and unlinked again, so that the list
-// given is as it was (nothing would free them: with no list given they would
-// be reachable from nowhere).
+// nodes appended so far stay linked behind a list that was given, and the
+// tree is not to be used; with no list given they would be reachable from
+// nowhere, and are freed.
 ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> chosen,
                                 const Sku2ProductRecord* sku2Product, uint32_t sku2ProductCount,
                                 const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
@@ -98,14 +98,9 @@ ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> 
                                 const Subcomp2CompRecord* subcomp2Comp, uint32_t subcomp2CompCount) {
     ProductNode* last = products;
     while (last != nullptr && last->next != nullptr) last = last->next;
-    ProductNode* const lastGiven = last;
+    const ProductNode* const lastGiven = last;
     auto fail = [&]() -> ProductNode* {
-        if (lastGiven != nullptr) {
-            FreeProducts(lastGiven->next);
-            lastGiven->next = nullptr;
-        } else if (products != nullptr) {
-            FreeProducts(products);
-        }
+        if (lastGiven == nullptr) FreeProducts(products);
         return nullptr;
     };
 
