@@ -79,6 +79,10 @@ const FaultRule* Strike(FaultOp op, const std::string& a, const std::string& b) 
     if (striking != nullptr) {
         ++s.struck;
         if (striking->action == FaultAction::Kill) KillNow();
+        if (striking->action == FaultAction::Stop) {
+            ::kill(::getpid(), SIGSTOP);
+            return nullptr;   // continued: the operation goes on
+        }
     }
     return striking;
 }
@@ -195,6 +199,10 @@ bool ParseAction(std::string_view text, FaultRule& rule) {
     };
     if (text == "kill") {
         rule.action = FaultAction::Kill;
+        return true;
+    }
+    if (text == "stop") {
+        rule.action = FaultAction::Stop;
         return true;
     }
     if (text == "short") {

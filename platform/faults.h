@@ -6,8 +6,8 @@
 //
 // A rule strikes the Nth operation of one kind (counted from 1, on files
 // whose host path holds a given text, or on all) and fails it with an errno
-// value, shortens it, or ends the process with SIGKILL on the spot, before
-// the operation is made. Reads and writes are the host calls behind native
+// value, shortens it, ends the process with SIGKILL on the spot or stops it
+// until it is continued (SIGSTOP), before the operation is made. Reads and writes are the host calls behind native
 // file handles and the whole-file copy (a handle's read or write may take
 // several host calls); renames, removals, file creations (and openings for
 // writing) and directory creations are single entries.
@@ -44,6 +44,7 @@ enum class FaultAction : uint8_t {
     Fail,     // the host call fails with `error`; EINTR is given once, as the host gives it
     Short,    // a read or write moves half its bytes (at least one) and reports that count
     Kill,     // the process ends with SIGKILL before the operation is made
+    Stop,     // the process stops (SIGSTOP) before the operation, until continued
 };
 
 struct FaultRule {
@@ -77,7 +78,7 @@ void ClearFaults();
 // Arms the rules of a text, ';' between them. A rule is KIND#N[+]=ACTION[@TEXT]:
 // KIND read, write, rename, remove, create, mkdir or change (any but a
 // read); N the operation that strikes, '+' for every one from it on;
-// ACTION kill, short, or an errno name (EIO, ENOSPC, EINTR, EACCES, EBADF,
+// ACTION kill, stop, short, or an errno name (EIO, ENOSPC, EINTR, EACCES, EBADF,
 // ENOENT); TEXT the part of the host path to match. full:X=BYTES makes drive
 // X full after BYTES. False with `error` set (nothing armed) on a mistake.
 bool ArmFaultsFromText(std::string_view text, std::string& error);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/archive/archive.h"
 #include "engine/products/products.h"
@@ -14,6 +15,7 @@
 #include "platform/crt.h"
 #include "platform/drives.h"
 #include "runtime/ini/ini.h"
+#include "runtime/strings/strings.h"
 
 namespace vrn {
 
@@ -31,6 +33,8 @@ constexpr int32_t kKestrelProducts[] = {270, 274, 283, 304, 305, 339, 340, 341};
 // A section listing of this size tells a product with entries from one
 // without (two zero bytes).
 constexpr int32_t kListingSize = 80;
+// Room for the listing of every installed product's entry.
+constexpr int32_t kInstalledListSize = 16384;
 constexpr int32_t kWorkingDirSize = 256;
 
 std::string Join(const char* directory, const char* name) {
@@ -144,17 +148,35 @@ struct Walk {
         return 0;
     }
 
+    // The products named in the record's list of installed products.
+    int32_t NamedProducts() const {
+        std::vector<char> list(kInstalledListSize);
+        const int32_t stored = wdGetPrivateProfileString(kInstalledProducts, nullptr, "", list.data(),
+                                                         static_cast<int32_t>(list.size()), record.c_str());
+        int32_t named = 0;
+        for (int32_t at = 0; at < stored && list[at] != '\0'; at += static_cast<int32_t>(std::strlen(&list[at])) + 1)
+            if (stncmpc(&list[at], "Product ", 8) == 0) ++named;
+        return named;
+    }
+
     int32_t Product(const ProductNode* product, int32_t* productCount) {
         char section[32];
         std::snprintf(section, sizeof section, "Product %d", product->productNumber);
         char listing[kListingSize];
         if (wdGetPrivateProfileString(section, nullptr, "0", listing, sizeof listing, record.c_str()) <= 2) {
-            ++*productCount;
+            // The product is named before it is counted, so that a run cut
+            // short between the two writes is told by its rerun: a product
+            // already named there was being recorded, and the count becomes
+            // the number of products named, whether or not it was raised.
+            char named[4];
+            const bool wasBeingRecorded =
+                wdGetPrivateProfileString(kInstalledProducts, section, "", named, sizeof named, record.c_str()) > 0;
+            if (const int32_t result = Write(kInstalledProducts, section, product->productName); result != 0)
+                return result;
+            *productCount = wasBeingRecorded ? NamedProducts() : *productCount + 1;
             char number[16];
             std::snprintf(number, sizeof number, "%d", *productCount);
             if (const int32_t result = Write(kInstalledProducts, kProductCount, number); result != 0) return result;
-            if (const int32_t result = Write(kInstalledProducts, section, product->productName); result != 0)
-                return result;
         }
         for (const SkuNode* sku = product->firstSku; sku != nullptr && status >= 0; sku = sku->next) {
             if ((sku->flags & SKU_CHOSEN) == 0) continue;
