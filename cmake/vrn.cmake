@@ -39,3 +39,18 @@ function(vrn_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "VRN_DRIVES=")
 endfunction()
+
+# vrn_fuzz_drivers(TARGETS name... DEPS lib...): a libFuzzer program
+# fuzz_<name> of each named fuzz entry, all from driver.cpp, and the target
+# fuzz_drivers that builds them all.
+function(vrn_fuzz_drivers)
+  cmake_parse_arguments(A "" "" "TARGETS;DEPS" ${ARGN})
+  add_custom_target(fuzz_drivers)
+  foreach(t ${A_TARGETS})
+    add_executable(fuzz_${t} ${CMAKE_CURRENT_SOURCE_DIR}/driver.cpp)
+    target_compile_definitions(fuzz_${t} PRIVATE VRN_FUZZ_TARGET="${t}")
+    target_link_libraries(fuzz_${t} PRIVATE ${A_DEPS})
+    target_link_options(fuzz_${t} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzz_drivers fuzz_${t})
+  endforeach()
+endfunction()

@@ -13,6 +13,7 @@
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "engine/tailor/tailor.h"
+#include "frontend/destination_lock.h"
 #include "frontend/installer.h"
 #include "frontend/run_support.h"
 #include "platform/crt.h"
@@ -128,6 +129,14 @@ int RunBatch(const Options& options, const Medium& located) {
     if (!ApplyCountry(responseFile, Join(medium.root, "intlset.txt"), responses, error))
         return Fail(EXIT_USAGE, error);
     SetConfiguredProducts();
+    // No other run may write into the destination until this one ends.
+    AdvisoryLock destinationLock;
+    if (!options.dryRun) {
+        std::string note;
+        const LockOutcome locked = LockDestination(responses.destination, destinationLock, note);
+        if (locked == LockOutcome::Busy) return Fail(EXIT_FAILED, note);
+        if (locked == LockOutcome::Unavailable) FlushData(note.c_str());
+    }
     if (!options.dryRun)
         FlushData(("Installing from " + medium.root + " into " + responses.destination + " as " + responseFile +
                    " says")

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/fault_hooks.h"
 #include "platform/host_internal.h"
 #include "platform/native.h"
 
@@ -40,10 +41,16 @@ struct HostDescriptor {
     }
 };
 
-bool CopyData(int in, int out, int& err) {
+struct CopyEnds {
+    const std::string& source;
+    const std::string& target;
+    char drive;
+};
+
+bool CopyData(int in, int out, const CopyEnds& ends, int& err) {
     std::vector<char> buffer(65536);
     for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        const ssize_t n = host::HostRead(in, buffer.data(), buffer.size(), ends.source);
         if (n < 0) {
             if (errno == EINTR) continue;
             err = errno;
@@ -52,7 +59,8 @@ bool CopyData(int in, int out, int& err) {
         if (n == 0) return true;
         ssize_t done = 0;
         while (done < n) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            const ssize_t w = host::HostWrite(out, buffer.data() + done, static_cast<size_t>(n - done), ends.target,
+                                              ends.drive);
             if (w < 0) {
                 if (errno == EINTR) continue;
                 err = errno;
@@ -95,12 +103,13 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
     pattern += ".copy-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    if (host::ChangeFails(FaultOp::Create, pattern)) return Fail(ErrorFromErrno(errno));
     tmp.fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (tmp.fd < 0) return Fail(host::ErrorForHostPath(errno, dst.host));
     tmp.path = name.data();
 
     int err = 0;
-    if (!CopyData(in.fd, tmp.fd, err)) return Fail(ErrorFromErrno(err));
+    if (!CopyData(in.fd, tmp.fd, CopyEnds{src.host, tmp.path, dst.drive}, err)) return Fail(ErrorFromErrno(err));
     if (::fchmod(tmp.fd, ss.st_mode & 07777) != 0) return Fail(ErrorFromErrno(errno));
     const struct timespec times[2] = {ss.st_atim, ss.st_mtim};
     if (::futimens(tmp.fd, times) != 0) return Fail(ErrorFromErrno(errno));
@@ -109,6 +118,8 @@ BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
         return Fail(ErrorFromErrno(errno));
     }
     tmp.fd = -1;
+    // The last step, which puts the copy in the target's place.
+    if (host::ChangeFails(FaultOp::Rename, tmp.path, dst.host)) return Fail(ErrorFromErrno(errno));
     if (failIfExists) {
         // Refuse a target that appeared meanwhile: link fails on an existing name.
         if (::link(tmp.path.c_str(), dst.host.c_str()) == 0) {   // the temporary name goes

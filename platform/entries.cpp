@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/fault_hooks.h"
 #include "platform/host_internal.h"
 #include "platform/native.h"
 
@@ -59,6 +60,7 @@ BOOL CreateDirectory(const char* path) {
     ResolvedPath r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
+    if (host::ChangeFails(FaultOp::MakeDirectory, r.host)) return Fail(ErrorFromErrno(errno));
     if (::mkdir(r.host.c_str(), 0777) != 0) {
         if (errno == EEXIST) return Fail(ERROR_ALREADY_EXISTS);
         const DWORD code = host::ErrorForHostPath(errno, r.host);
@@ -76,6 +78,7 @@ BOOL RemoveDirectory(const char* path) {
     struct stat st {};
     if (::lstat(r.host.c_str(), &st) != 0) return Fail(host::ErrorForHostPath(errno, r.host));
     if (!S_ISDIR(st.st_mode)) return Fail(ERROR_DIRECTORY);
+    if (host::ChangeFails(FaultOp::Remove, r.host)) return Fail(ErrorFromErrno(errno));
     if (::rmdir(r.host.c_str()) != 0) {
         if (errno == ENOTEMPTY || errno == EEXIST) return Fail(ERROR_DIR_NOT_EMPTY);
         return Fail(host::ErrorForHostPath(errno, r.host));
@@ -93,6 +96,7 @@ BOOL DeleteFile(const char* path) {
     // A directory is not a file, and a read-only file is protected from deletion.
     if (S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
     if (!S_ISLNK(st.st_mode) && host::IsReadOnlyMode(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+    if (host::ChangeFails(FaultOp::Remove, r.host)) return Fail(ErrorFromErrno(errno));
     if (::unlink(r.host.c_str()) != 0) return Fail(host::ErrorForHostPath(errno, r.host));
     host::NoteEntryChanged(r.host);
     return 1;
@@ -133,6 +137,7 @@ BOOL MoveFile(const char* from, const char* to) {
         target = host::JoinHost(host::HostParent(b.host), last);
         if (target == a.host) return 1;
     }
+    if (host::ChangeFails(FaultOp::Rename, a.host, target)) return Fail(ErrorFromErrno(errno));
     if (::rename(a.host.c_str(), target.c_str()) != 0) {
         if (errno == EXDEV) return MoveAcrossDevices(from, to, a);
         const DWORD code = host::ErrorForHostPath(errno, target);
@@ -157,6 +162,7 @@ BOOL MoveFileEx(const char* from, const char* to, DWORD flags) {
             return Fail(ERROR_ACCESS_DENIED);
     }
     // The host's rename replaces the old entry in one step.
+    if (host::ChangeFails(FaultOp::Rename, a.host, b.host)) return Fail(ErrorFromErrno(errno));
     if (::rename(a.host.c_str(), b.host.c_str()) != 0) {
         if (errno == EXDEV) return Fail(ERROR_NOT_SAME_DEVICE);
         const DWORD code = host::ErrorForHostPath(errno, b.host);

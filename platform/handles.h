@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/native.h"
@@ -17,6 +18,8 @@ struct HandleObject {
     bool writable = false;
     bool ownsDescriptor = true;   // false for the standard descriptors
     bool seekable = false;
+    std::string hostPath;         // what the file was opened as, for fault injection
+    char drive = 0;               // the drive it lies on, 0 for a share or a standard descriptor
     // Find listings: every entry, taken when the listing began.
     std::vector<WIN32_FIND_DATA> entries;
     size_t next = 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/drives.h"
+#include "platform/fault_hooks.h"
 #include "platform/host_internal.h"
 
 namespace vrn {
@@ -49,7 +50,7 @@ bool RemoveLinksOnTheWay(const char* path, int depth, bool& directoryFound) {
         const bool found = prefix == resolved.host ? host::OwnStatus(resolved, st) : ::lstat(prefix.c_str(), &st) == 0;
         if (!found) return true;   // nothing below exists
         if (S_ISLNK(st.st_mode)) {
-            if (::unlink(prefix.c_str()) != 0) return false;
+            if (host::ChangeFails(FaultOp::Remove, prefix) || ::unlink(prefix.c_str()) != 0) return false;
             host::NoteEntryChanged(prefix);
             return true;
         }
@@ -66,7 +67,7 @@ bool IsSymbolicLink(const char* path) { return IsLink(LinkHostPath(path)); }
 bool RemoveSymbolicLink(const char* path) {
     const std::string host = LinkHostPath(path);
     if (!IsLink(host)) return false;
-    if (::unlink(host.c_str()) != 0) return false;
+    if (host::ChangeFails(FaultOp::Remove, host) || ::unlink(host.c_str()) != 0) return false;
     host::NoteEntryChanged(host);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/fault_hooks.h"
 #include "platform/handles.h"
 #include "platform/host_internal.h"
 #include "platform/native.h"
@@ -150,6 +151,10 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
         }
     }
     const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0400 : 0600;
+    if ((wantWrite || (flags & O_CREAT)) && host::ChangeFails(FaultOp::Create, r.host)) {
+        SetLastError(ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
     int fd;
     do fd = ::open(r.host.c_str(), flags, mode);
     while (fd < 0 && errno == EINTR);
@@ -162,6 +167,8 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     o.fd = fd;
     o.readable = wantRead;
     o.writable = wantWrite;
+    o.hostPath = r.host;
+    o.drive = r.drive;
     // A file this call has just created is a regular file; anything else
     // is asked of the descriptor.
     struct stat opened {};
@@ -198,7 +205,7 @@ BOOL ReadFile(HANDLE h, void* buffer, DWORD toRead, DWORD* read) {
     auto* p = static_cast<char*>(buffer);
     DWORD total = 0;
     while (total < toRead) {
-        const ssize_t n = ::read(o->fd, p + total, toRead - total);
+        const ssize_t n = host::HostRead(o->fd, p + total, toRead - total, o->hostPath);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (read) *read = total;
@@ -220,7 +227,7 @@ BOOL WriteFile(HANDLE h, const void* buffer, DWORD toWrite, DWORD* written) {
     const auto* p = static_cast<const char*>(buffer);
     DWORD total = 0;
     while (total < toWrite) {
-        const ssize_t n = ::write(o->fd, p + total, toWrite - total);
+        const ssize_t n = host::HostWrite(o->fd, p + total, toWrite - total, o->hostPath, o->drive);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (written) *written = total;

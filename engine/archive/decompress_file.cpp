@@ -101,6 +101,10 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         }
     }
 
+    // The next member begins after this one's stored bytes, whatever its
+    // method read of them: an empty member's stream is not read at all, and
+    // decoding ends once the file size is produced.
+    const int64_t dataOffset = _lseek(fd, 0, SEEK_CUR);
     uint32_t crc = 0;
     int32_t result = 0;
     if (header->method == ARCHIVE_METHOD_STORED)
@@ -111,6 +115,9 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         return RESULT_STOP;
     if (result != 0) return result;
     if (*skip) return 0;
+    const int64_t next = dataOffset + header->storedSize;
+    if (dataOffset >= 0 && _lseek(fd, 0, SEEK_CUR) != next && _lseek(fd, next, SEEK_SET) < 0)
+        return ProcessFileError(nullptr, errno, 107, archivePath);
 
     if (crc != header->dataCRC) {
         ReportCorrupted(testing ? header->fileName : path);

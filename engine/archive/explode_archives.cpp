@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/archive/archive.h"
 #include "engine/products/products.h"
@@ -14,6 +15,7 @@
 #include "platform/crt.h"
 #include "platform/drives.h"
 #include "runtime/ini/ini.h"
+#include "runtime/strings/strings.h"
 
 namespace vrn {
 
@@ -31,6 +33,8 @@ constexpr int32_t kKestrelProducts[] = {270, 274, 283, 304, 305, 339, 340, 341};
 // A section listing of this size tells a product with entries from one
 // without (two zero bytes).
 constexpr int32_t kListingSize = 80;
+// Room for the listing of every installed product's entry.
+constexpr int32_t kInstalledListSize = 16384;
 constexpr int32_t kWorkingDirSize = 256;
 
 int DriveNumber(char letter) { return std::toupper(static_cast<unsigned char>(letter)) - 'A' + 1; }
@@ -78,15 +82,23 @@ struct Walk {
     int32_t ReadKey(const std::string& section, const std::string& key) const {
         return wdGetPrivateProfileInt(section.c_str(), key.c_str(), -1, record.c_str());
     }
+    // Writes one entry of the record. A record that cannot be written would
+    // leave an installation that no later run knows of: the failure is
+    // reported (message 701, with the record's path) and ends the walk.
+    int32_t Write(const char* section, const char* key, const char* value) const {
+        if (wdWritePrivateProfileString(section, key, value, record.c_str()) == 0) return 0;
+        return DisplayErrorMsg(_installWnd, record.c_str(), 701);
+    }
     // Values are only ever raised: a key already holding something other
     // than 0 keeps it.
-    void Raise(const std::string& section, const std::string& key, bool installed) const {
+    int32_t Raise(const std::string& section, const std::string& key, bool installed) const {
         const int32_t value = ReadKey(section, key);
-        if (value == 0 || value == -1)
-            wdWritePrivateProfileString(section.c_str(), key.c_str(), installed ? "1" : "0", record.c_str());
+        if (value == 0 || value == -1) return Write(section.c_str(), key.c_str(), installed ? "1" : "0");
+        return 0;
     }
-    void RecordSubcomponent(const std::string& section, const SubcomponentNode* sub) const {
-        Raise(section, std::string(kSubcomponentKey) + sub->subcomponentName, (sub->flags & SUBCOMPONENT_CHOSEN) != 0);
+    int32_t RecordSubcomponent(const std::string& section, const SubcomponentNode* sub) const {
+        return Raise(section, std::string(kSubcomponentKey) + sub->subcomponentName,
+                     (sub->flags & SUBCOMPONENT_CHOSEN) != 0);
     }
 
     // The archive of a chosen component without subcomponents, or of a
@@ -109,17 +121,17 @@ struct Walk {
     int32_t Component(const std::string& section, const ComponentNode* component) {
         const std::string key = std::string(kComponentKey) + component->componentName;
         if ((component->flags & COMPONENT_CHOSEN) == 0) {
-            Raise(section, key, false);
+            if (const int32_t result = Raise(section, key, false); result != 0) return result;
             for (const SubcomponentNode* sub = component->firstSubcomponent; sub != nullptr; sub = sub->next)
-                RecordSubcomponent(section, sub);
+                if (const int32_t result = RecordSubcomponent(section, sub); result != 0) return result;
             return 0;
         }
-        Raise(section, key, true);
+        if (const int32_t result = Raise(section, key, true); result != 0) return result;
         if (component->firstSubcomponent == nullptr)
             return HandleArchive(component->archiveName, (component->flags & COMPONENT_NOT_EXTRACTED) != 0);
         for (const SubcomponentNode* sub = component->firstSubcomponent; sub != nullptr && status >= 0;
              sub = sub->next) {
-            RecordSubcomponent(section, sub);
+            if (const int32_t result = RecordSubcomponent(section, sub); result != 0) return result;
             if ((sub->flags & SUBCOMPONENT_CHOSEN) == 0) continue;
             if (const int32_t result =
                     HandleArchive(sub->archiveName, (sub->flags & SUBCOMPONENT_NOT_EXTRACTED) != 0);
@@ -129,16 +141,35 @@ struct Walk {
         return 0;
     }
 
+    // The products named in the record's list of installed products.
+    int32_t NamedProducts() const {
+        std::vector<char> list(kInstalledListSize);
+        const int32_t stored = wdGetPrivateProfileString(kInstalledProducts, nullptr, "", list.data(),
+                                                         static_cast<int32_t>(list.size()), record.c_str());
+        int32_t named = 0;
+        for (int32_t at = 0; at < stored && list[at] != '\0'; at += static_cast<int32_t>(std::strlen(&list[at])) + 1)
+            if (stncmpc(&list[at], "Product ", 8) == 0) ++named;
+        return named;
+    }
+
     int32_t Product(const ProductNode* product, int32_t* productCount) {
         char section[32];
         std::snprintf(section, sizeof section, "Product %d", product->productNumber);
         char listing[kListingSize];
         if (wdGetPrivateProfileString(section, nullptr, "0", listing, sizeof listing, record.c_str()) <= 2) {
-            ++*productCount;
+            // The product is named before it is counted, so that a run cut
+            // short between the two writes is told by its rerun: a product
+            // already named there was being recorded, and the count becomes
+            // the number of products named, whether or not it was raised.
+            char named[4];
+            const bool wasBeingRecorded =
+                wdGetPrivateProfileString(kInstalledProducts, section, "", named, sizeof named, record.c_str()) > 0;
+            if (const int32_t result = Write(kInstalledProducts, section, product->productName); result != 0)
+                return result;
+            *productCount = wasBeingRecorded ? NamedProducts() : *productCount + 1;
             char number[16];
             std::snprintf(number, sizeof number, "%d", *productCount);
-            wdWritePrivateProfileString(kInstalledProducts, kProductCount, number, record.c_str());
-            wdWritePrivateProfileString(kInstalledProducts, section, product->productName, record.c_str());
+            if (const int32_t result = Write(kInstalledProducts, kProductCount, number); result != 0) return result;
         }
         for (const SkuNode* sku = product->firstSku; sku != nullptr && status >= 0; sku = sku->next) {
             if ((sku->flags & SKU_CHOSEN) == 0) continue;

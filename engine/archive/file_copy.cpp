@@ -18,6 +18,9 @@ namespace {
 constexpr uint32_t kLargestBuffer = 61440;
 constexpr uint32_t kBufferStep = 2048;
 constexpr int kOwnerReadWrite = _S_IREAD | _S_IWRITE;
+// The copy is written under the destination's name with this ending and
+// takes the destination's name once it is whole.
+constexpr char kPartEnding[] = ".part";
 
 // The copy buffer of FileCopy, kept apart from the extraction buffer.
 void* pReadWriteBuffer = nullptr;
@@ -34,8 +37,18 @@ int32_t FileCopy(const char* source, const char* destination, int32_t mode) {
     if (in.fd < 0) return ProcessFileError(nullptr, errno, 103, source);
 
     if (_access(destination, ACCESS_EXISTS) == 0 && _unlink(destination) != 0) return RESULT_STOP;
-
-    UtDescriptor out(utopendll(destination, _O_RDWR | _O_CREAT | _O_TRUNC | mode, kOwnerReadWrite, 0, _pgc));
+    // An interrupted copy (a full disk, a killed run) so leaves no part of
+    // a file under the destination's name, only its part file, which the
+    // next copy replaces.
+    const std::string part = std::string(destination) + kPartEnding;
+    UtDescriptor out(utopendll(part.c_str(), _O_RDWR | _O_CREAT | _O_TRUNC | mode, kOwnerReadWrite, 0, _pgc));
+    auto fail = [&](int32_t result) {
+        utclose(in.release(), 0);
+        if (out.fd >= 0) utclose(out.release(), 0);
+        ReleaseBuffer();
+        _unlink(part.c_str());
+        return result;
+    };
     if (out.fd < 0) {
         const int saved = errno;
         utclose(in.release(), 0);
@@ -43,11 +56,7 @@ int32_t FileCopy(const char* source, const char* destination, int32_t mode) {
     }
 
     _stat_t status;
-    if (_fstat(in.fd, &status) != 0) {
-        utclose(in.release(), 0);
-        utclose(out.release(), 0);
-        return DisplayErrorMsg(_installWnd, source, 109);
-    }
+    if (_fstat(in.fd, &status) != 0) return fail(DisplayErrorMsg(_installWnd, source, 109));
     const int permission = status.st_mode & kOwnerReadWrite;
 
     // An empty source needs no buffer: the created file is already its copy.
@@ -56,35 +65,34 @@ int32_t FileCopy(const char* source, const char* destination, int32_t mode) {
         pReadWriteBuffer = nullptr;
         while (length > 0 && (pReadWriteBuffer = utmalloc(static_cast<uint32_t>(length))) == nullptr)
             length -= kBufferStep;
-        if (pReadWriteBuffer == nullptr) {
-            utclose(in.release(), 0);
-            utclose(out.release(), 0);
-            return DisplayErrorMsg(_installWnd, "pReadWriteBuffer", 601);
-        }
+        if (pReadWriteBuffer == nullptr) return fail(DisplayErrorMsg(_installWnd, "pReadWriteBuffer", 601));
 
         for (;;) {
             const int got = _read(in.fd, pReadWriteBuffer, static_cast<unsigned int>(length));
             if (got == 0) break;
             if (got < 0) {
                 const int saved = errno;
-                utclose(in.release(), 0);
-                utclose(out.release(), 0);
-                ReleaseBuffer();
-                return ProcessFileError(nullptr, saved, 106, source);
+                return fail(ProcessFileError(nullptr, saved, 106, source));
             }
             if (_write(out.fd, pReadWriteBuffer, static_cast<unsigned int>(got)) != got) {
                 const int saved = errno != 0 ? errno : ENOSPC;
-                utclose(in.release(), 0);
-                utclose(out.release(), 0);
-                ReleaseBuffer();
-                return ProcessFileError(nullptr, saved, 105, destination);
+                return fail(ProcessFileError(nullptr, saved, 105, destination));
             }
         }
         ReleaseBuffer();
     }
-
+    // The copy is on the disk before it takes the destination's name.
+    if (_commit(out.fd) != 0) {
+        const int saved = errno;
+        return fail(ProcessFileError(nullptr, saved, 105, destination));
+    }
     utclose(in.release(), 0);
     utclose(out.release(), 0);
+    if (RenameReplacing(part.c_str(), destination) != 0) {
+        const int saved = errno;
+        _unlink(part.c_str());
+        return ProcessFileError(nullptr, saved, 111, destination);
+    }
     _chmod(destination, permission);
     return 0;
 }

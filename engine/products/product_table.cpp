@@ -57,9 +57,40 @@ SkuNode* CreateSKUNode(const Sku2ProductRecord* record) {
     return node;
 }
 
+namespace {
+
+// Returns a list of products from `first` on to the heap, with everything
+// below them.
+void FreeProducts(ProductNode* first) {
+    while (first != nullptr) {
+        ProductNode* nextProduct = first->next;
+        for (SkuNode* sku = first->firstSku; sku != nullptr;) {
+            SkuNode* nextSku = sku->next;
+            for (ComponentNode* c = sku->firstComponent; c != nullptr;) {
+                ComponentNode* nextComponent = c->next;
+                for (SubcomponentNode* sub = c->firstSubcomponent; sub != nullptr;) {
+                    SubcomponentNode* nextSub = sub->next;
+                    utfree(sub);
+                    sub = nextSub;
+                }
+                utfree(c);
+                c = nextComponent;
+            }
+            utfree(sku);
+            sku = nextSku;
+        }
+        utfree(first);
+        first = nextProduct;
+    }
+}
+
+}  // namespace
+
 // The SKU records of a product stand together from its first record on; a
 // record of the product further down the table is not used. On failure the
-// nodes appended so far stay linked and the tree is not to be used.
+// nodes appended so far stay linked behind a list that was given, and the
+// tree is not to be used; with no list given they would be reachable from
+// nowhere, and are freed.
 ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> chosen,
                                 const Sku2ProductRecord* sku2Product, uint32_t sku2ProductCount,
                                 const Comp2SkuRecord* comp2Sku, uint32_t comp2SkuCount,
@@ -67,12 +98,17 @@ ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> 
                                 const Subcomp2CompRecord* subcomp2Comp, uint32_t subcomp2CompCount) {
     ProductNode* last = products;
     while (last != nullptr && last->next != nullptr) last = last->next;
+    const ProductNode* const lastGiven = last;
+    auto fail = [&]() -> ProductNode* {
+        if (lastGiven == nullptr) FreeProducts(products);
+        return nullptr;
+    };
 
     for (const int32_t productNumber : chosen) {
         if (ProductExist(products, productNumber)) continue;
         uint32_t index = 0;
         ProductNode* product = CreateProductNode(sku2Product, sku2ProductCount, productNumber, &index);
-        if (product == nullptr) return nullptr;
+        if (product == nullptr) return fail();
         if (last == nullptr) {
             products = product;
         } else {
@@ -84,11 +120,11 @@ ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> 
         for (; index < sku2ProductCount && static_cast<int32_t>(sku2Product[index].productNumber) == productNumber;
              ++index) {
             SkuNode* sku = CreateSKUNode(&sku2Product[index]);
-            if (sku == nullptr) return nullptr;
+            if (sku == nullptr) return fail();
             *skuLink = sku;
             skuLink = &sku->next;
             sku->firstComponent = CreateComponents(productNumber, comp2Sku, comp2SkuCount, compID, compIDCount, sku);
-            if (sku->firstComponent == nullptr) return nullptr;
+            if (sku->firstComponent == nullptr) return fail();
             for (ComponentNode* component = sku->firstComponent; component != nullptr;
                  component = component->next) {
                 // Subcomponents are listed under the component's plain name.

@@ -27,9 +27,12 @@ inline const char* SkipBlanks(const char* p) {
 bool ReadName(const char* text, char* name, const char** end);
 
 // One piece of a line: at most 159 characters, with the line feed when the
-// line ended within it.
+// line ended within it. A piece is classified by its text up to a zero byte
+// it may hold, and written back whole, zero bytes and all, so that a line
+// holding one survives a rewrite with its line feed.
 struct Piece {
     char text[INI_LINE_SIZE];
+    size_t length = 0;   // the characters read
 };
 
 // Reads the next piece; false at the end of the file.
@@ -40,5 +43,10 @@ bool EndsLine(FILE* stream, const Piece& piece);
 void SkipRestOfLine(FILE* stream, const Piece& piece);
 // Writes a piece unchanged; false on a write error.
 bool WritePiece(FILE* stream, const Piece& piece);
+// Whether the last piece written to a rewrite's temporary file left its line
+// open (the file's last line had no line feed). A rewrite writes one file at
+// a time; creating its temporary file clears it, and so do the written
+// sections and entries, which end their lines.
+extern bool g_lineOpen;
 
 }  // namespace vrn::ini

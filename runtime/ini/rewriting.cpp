@@ -11,6 +11,7 @@ using namespace ini;
 int32_t wdCreateSection(FILE* output, const char* section) {
     char name[INI_LINE_SIZE];
     if (!wdIsName(section, name)) return -1;
+    g_lineOpen = false;
     return vrn::fprintf(output, "\n[%s]\n", name) < 0 ? -1 : 0;
 }
 
@@ -18,6 +19,7 @@ int32_t wdCreateEntry(FILE* output, const char* key, const char* value) {
     if (value == nullptr) return 0;
     char name[INI_LINE_SIZE];
     if (!wdIsName(key, name)) return -1;
+    g_lineOpen = false;
     return vrn::fprintf(output, "%s=%s\n", name, value) < 0 ? -1 : 0;
 }
 
@@ -60,6 +62,10 @@ int32_t wdWriteEntry(FILE* input, FILE* output, const char* key, const char* val
         }
         if (!WritePiece(output, piece)) return 0;
     }
+    // A file whose last line (an entry, a comment, the section's header) has
+    // no line feed gets one before an entry added behind that line, which
+    // would otherwise run on into the entry.
+    if (g_lineOpen && value != nullptr && vrn::fputs("\n", output) < 0) return 0;
     if (wdCreateEntry(output, key, value) != 0) return 0;
     if (atHeader && !WritePiece(output, piece)) return 0;
     return 1;

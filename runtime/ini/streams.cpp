@@ -9,15 +9,24 @@ namespace vrn {
 namespace ini {
 
 bool ReadPiece(FILE* stream, Piece& piece) {
-    return vrn::fgets(piece.text, INI_LINE_SIZE, stream) != nullptr;
+    // As fgets reads, keeping the count, which a zero byte would hide.
+    size_t n = 0;
+    while (n < static_cast<size_t>(INI_LINE_SIZE - 1)) {
+        const int c = vrn::fgetc(stream);
+        if (c == EOF) break;
+        piece.text[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    piece.text[n] = '\0';
+    piece.length = n;
+    return n > 0;
 }
 
 bool EndsLine(FILE* stream, const Piece& piece) {
-    size_t length = std::strlen(piece.text);
-    if (length > 0 && piece.text[length - 1] == '\n') return true;
+    if (piece.length > 0 && piece.text[piece.length - 1] == '\n') return true;
     // A piece that filled the buffer continues on the next read, unless the
     // file ends right there.
-    if (length < static_cast<size_t>(INI_LINE_SIZE - 1)) return true;
+    if (piece.length < static_cast<size_t>(INI_LINE_SIZE - 1)) return true;
     int c = vrn::fgetc(stream);
     if (c == EOF) return true;
     vrn::ungetc(c, stream);
@@ -32,7 +41,13 @@ void SkipRestOfLine(FILE* stream, const Piece& piece) {
     }
 }
 
-bool WritePiece(FILE* stream, const Piece& piece) { return vrn::fputs(piece.text, stream) >= 0; }
+bool g_lineOpen = false;
+
+bool WritePiece(FILE* stream, const Piece& piece) {
+    if (piece.length == 0) return true;
+    g_lineOpen = piece.text[piece.length - 1] != '\n';
+    return vrn::fwrite(piece.text, 1, piece.length, stream) == piece.length;
+}
 
 }  // namespace ini
 
@@ -47,6 +62,7 @@ int32_t wdCreateIniFile(const char* path, FILE** stream) {
     *stream = nullptr;
     if (path == nullptr || *path == '\0') return 0;
     *stream = vrn::fopen(path, "w");
+    ini::g_lineOpen = false;
     return *stream != nullptr ? 1 : 0;
 }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/faults.h"
 #include "platform/system.h"
 
 namespace vrn::test {
@@ -90,6 +91,7 @@ void TempDrives::SetUp() {
 }
 
 void TempDrives::TearDown() {
+    ClearFaults();
     SetDialogHandler(previous_);
     previous_ = nullptr;
     RestorePlatformState(savedPlatform_);

@@ -38,7 +38,8 @@ public:
 // Per-test environment: a fresh temporary directory, the drive map cleared
 // and C: mapped to <tmp>/C as a fixed drive and made current with current
 // directory C:\, a RecordingDialogs handler installed. Everything is undone in
-// TearDown (the directory is removed, the previous handler restored).
+// TearDown (the directory is removed, the previous handler restored, every
+// armed fault cleared).
 class TempDrives : public ::testing::Test {
 protected:
     void SetUp() override;

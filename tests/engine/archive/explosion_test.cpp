@@ -15,6 +15,8 @@
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "platform/crt.h"
+#include "platform/faults.h"
+#include "platform/system.h"
 #include "runtime/memory/memory.h"
 #include "tests/support/test_support.h"
 #include "tools/vrnmedia/build.h"
@@ -374,6 +376,58 @@ TEST_F(Explosion, TheRecordMustBeInPlaceBeforeTheExplosion) {
     ASSERT_EQ(CopyInstallFiles("C:\\medium", "C:\\dest", _devTable, 0), 0);
     ASSERT_EQ(ExplodeArchives("", "C:\\dest", "C:\\medium", _availableProducts), 0);
     EXPECT_EQ(ReadRecord(root + "/C/dest/installd.ini")["Product 100"]["_Component_Core (m)"], "1");
+}
+
+// A record that cannot be rewritten, because its copy back cannot take the
+// file's place or because the temporary file cannot be written, is reported
+// once with the record's path and ends the walk; the record stays as it was;
+// the rerun records and extracts everything.
+TEST_F(Explosion, ARecordThatCannotBeWrittenIsReportedOnceAndTheRerunCompletesIt) {
+    MakeMedium("cd");
+    ChooseProduct(100, true);
+    ChooseProduct(200, false);
+    Set(Component(100, "Shared Utilities")->flags, COMPONENT_CHOSEN, false);
+    Set(Component(100, "Tools")->flags, COMPONENT_CHOSEN, false);
+    // The rewrites' temporary files go to the current directory, C: itself.
+    SetEnv("TEMP", nullptr);
+    // The loose-file copy puts the medium's record there in text mode.
+    std::string medium;
+    for (const char c : ReadAll(root + "/C/medium/installd.ini")) medium += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    FaultRule renameFails;
+    renameFails.op = FaultOp::Rename;
+    renameFails.error = EIO;
+    renameFails.pathPart = ".installd.ini.copy-";   // the last step of the copy back
+    FaultRule tempFull;
+    tempFull.op = FaultOp::Write;
+    tempFull.error = ENOSPC;
+    tempFull.pathPart = "/C/ini";
+    for (const FaultRule& rule : {renameFails, tempFull}) {
+        ArmFault(rule);
+        EXPECT_EQ(Install(), -701);
+        EXPECT_EQ(FaultsStruck(), 1u);
+        const std::string text = Log();
+        const std::string message =
+            "INSTALLATION WRITE PRIVATE PROFILE ERROR (701): Unable to write to the Varentis MS-DOS initialization "
+            "file. (C:\\dest\\installd.ini)";
+        EXPECT_NE(text.find(message), std::string::npos) << text;
+        EXPECT_EQ(text.find("ERROR", text.find(message) + message.size()), std::string::npos) << text;
+        // The record is the one the medium brought, whole, with nothing of the
+        // copy back beside it; nothing was extracted.
+        EXPECT_EQ(ReadAll(root + "/C/dest/installd.ini"), medium);
+        for (const fs::directory_entry& e : fs::directory_iterator(root + "/C/dest"))
+            EXPECT_EQ(e.path().filename().string().find(".copy-"), std::string::npos) << e.path();
+        ExpectInstalled({});
+        ClearFaults();
+        fs::remove(log);
+    }
+    // The rewrite that ran out of room leaves its temporary file, as a
+    // failed rewrite does; the next rewrite takes another name.
+    ASSERT_EQ(Install(), 0) << Log();
+    EXPECT_EQ(Log(), "");
+    const Record record = ReadRecord(root + "/C/dest/installd.ini");
+    EXPECT_EQ(record.at("Installed Products").at("ProductCount"), "1");
+    EXPECT_EQ(record.at("Product 100").at("_Component_Core (m)"), "1");
+    ExpectInstalled({"core"});
 }
 
 TEST_F(Explosion, HostileArchiveNamesAreRefusedAndNothingOutsideIsTouched) {

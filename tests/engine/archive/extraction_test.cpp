@@ -71,6 +71,31 @@ TEST_F(ExtractionTest, EmptyArchivesEmptyMembersAndReplacedReadOnlyFiles) {
     EXPECT_EQ(ReadHostFile(Out("ro.txt")), "second version");
 }
 
+TEST_F(ExtractionTest, TheNextMemberBeginsAfterTheStoredBytesWhateverTheMethodReadOfThem) {
+    // An empty compressed member, whose stream is not read at all.
+    MemberSpec empty = Compressed("empty.txt", "");
+    empty.stream = "\xFF" "abc";
+    // A member whose size is reached at the end of the first chunk of its
+    // stream (a flag byte, then 61,440 bytes), with stored bytes after it.
+    std::string literals;
+    for (size_t i = 0; i < 8 + 6825 * 8 + 6; ++i) literals += static_cast<char>('a' + i % 26);
+    StreamBuilder stream;
+    for (const char c : literals) stream.Literal(c);
+    ASSERT_EQ(stream.bytes.size(), 1u + RW_BUFFER_MAX);
+    MemberSpec longer = Compressed("long.txt", literals);
+    longer.stream = stream.bytes + "trailing bytes";
+    for (uint8_t testing : {0, 1}) {
+        WriteArchive({empty, Stored("after1.txt", "one"), longer, Stored("after2.txt", "two")});
+        dialogs.Clear();
+        EXPECT_EQ(Extract("*", testing), 0) << Boxes();
+        EXPECT_TRUE(dialogs.boxes.empty()) << Boxes();
+    }
+    EXPECT_EQ(ReadHostFile(Out("empty.txt")), "");
+    EXPECT_EQ(ReadHostFile(Out("after1.txt")), "one");
+    EXPECT_EQ(ReadHostFile(Out("long.txt")), literals);
+    EXPECT_EQ(ReadHostFile(Out("after2.txt")), "two");
+}
+
 TEST_F(ExtractionTest, TestingModeWritesNothingButChecksEveryCRC) {
     MemberSpec bad = Compressed("dir\\bad.txt", TextBytes(3000));
     bad.overrideCRC = true;

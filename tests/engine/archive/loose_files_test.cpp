@@ -3,13 +3,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "engine/archive/archive.h"
 #include "engine/state/state.h"
 #include "platform/crt.h"
+#include "platform/faults.h"
 #include "runtime/memory/memory.h"
 #include "tests/support/test_support.h"
 
@@ -102,6 +105,39 @@ TEST_F(LooseFilesTest, FileCopyFailuresAreReportedOnce) {
     utFailAllocations(0, 0);
     EXPECT_EQ(result, -601);
     EXPECT_NE(dialogs.boxes.back().text.find("(pReadWriteBuffer)"), std::string::npos);
+    EXPECT_FALSE(HostExists("C:\\out2.part"));
+}
+
+// A copy that fails part way (a full volume, a copy that cannot take its
+// name) leaves no part of a file under the destination's name, and nothing
+// else behind; the copy made again is whole.
+TEST_F(LooseFilesTest, AnInterruptedCopyLeavesNoPartUnderTheDestinationsName) {
+    const std::string bytes = Pattern(200000);
+    WriteHostFile(Host("C:\\big.bin"), bytes);
+    FaultRule full;
+    full.op = FaultOp::Write;
+    full.nth = 2;
+    full.error = ENOSPC;
+    full.pathPart = "copy.bin";
+    FaultRule rename;
+    rename.op = FaultOp::Rename;
+    rename.error = EACCES;
+    rename.pathPart = "copy.bin";
+    const std::pair<FaultRule, std::string> cases[] = {{full, "(105)"}, {rename, "(111)"}};
+    for (const auto& [rule, code] : cases) {
+        dialogs.Clear();
+        ArmFault(rule);
+        EXPECT_LT(FileCopy("C:\\big.bin", "C:\\copy.bin", _O_BINARY), 0);
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_NE(dialogs.boxes[0].text.find(code), std::string::npos) << dialogs.boxes[0].text;
+        EXPECT_NE(dialogs.boxes[0].text.find("C:\\copy.bin"), std::string::npos) << dialogs.boxes[0].text;
+        EXPECT_FALSE(HostExists("C:\\copy.bin"));
+        EXPECT_FALSE(HostExists("C:\\copy.bin.part"));
+        ClearFaults();
+        EXPECT_EQ(FileCopy("C:\\big.bin", "C:\\copy.bin", _O_BINARY), 0);
+        EXPECT_TRUE(ReadHostFile(Host("C:\\copy.bin")) == bytes);
+        EXPECT_FALSE(HostExists("C:\\copy.bin.part"));
+    }
 }
 
 TEST_F(LooseFilesTest, CopyDirTakesOnlyThePlainFiles) {

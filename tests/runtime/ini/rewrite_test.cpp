@@ -43,6 +43,36 @@ TEST_F(IniRewrite, NewSectionsAndKeysGoWhereTheyBelong) {
     EXPECT_EQ(Get("t", "n", f), "-42");
 }
 
+TEST_F(IniRewrite, AnEntryAddedBehindALastLineWithoutLineFeedGoesOnALineOfItsOwn) {
+    WriteText(f, "[s]\na=1\n; no line feed");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\na=1\n; no line feed\nb=2\n");
+    EXPECT_EQ(Get("s", "b", f), "2");
+    // An entry on the last line is replaced with its line.
+    WriteText(f, "[s]\nb=1");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\nb=2\n");
+    // The section's header is that last line.
+    WriteText(f, "[a]\nx=1\n[s] old");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", "2", f), 0);
+    EXPECT_EQ(ReadText(f), "[a]\nx=1\n[s] old\nb=2\n");
+    EXPECT_EQ(Get("s", "b", f), "2");
+    // Deleting behind such a line adds nothing.
+    WriteText(f, "[s]\na=1");
+    EXPECT_EQ(wdWritePrivateProfileString("s", "b", nullptr, f), 0);
+    EXPECT_EQ(ReadText(f), "[s]\na=1");
+}
+
+TEST_F(IniRewrite, ALineHoldingAZeroByteSurvivesARewriteWithItsLineFeed) {
+    const std::string before = std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=1\r\n";
+    WriteHostFile(Host(f), before);
+    EXPECT_EQ(wdWritePrivateProfileString("t", "k", "2", f), 0);
+    EXPECT_EQ(ReadHostFile(Host(f)), std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=2\r\n");
+    EXPECT_EQ(Get("t", "k", f), "2");
+    // The entry reads as far as its zero byte.
+    EXPECT_EQ(Get("s", "note", f), "a");
+}
+
 TEST_F(IniRewrite, ReplaceAndDeleteEntries) {
     WriteText(f, "; head\n[S]\nk=old\nother=1\nK = dup\n[T]\nk=t\n");
     EXPECT_EQ(wdWritePrivateProfileString("s", "K", "new", f), 0);
