@@ -211,6 +211,10 @@ int RunBatch(const Options& options, const Medium& located) {
     }
     if (!Exists(accepted))
         if (CreateDirectoryPath(accepted, 0) != 0) return ReportedFailure();
+    if (const int removed = RemoveLeftovers(accepted); removed > 0)
+        FlushData(("Removed " + std::to_string(removed) + " temporary files that an interrupted run left in " +
+                   accepted)
+                      .c_str());
     if (!resuming) resume = ResumeRecord{};
     if (!resume.Write(accepted)) return Fail(EXIT_FAILED, std::string("cannot write ") + Join(accepted, RESUME_RECORD));
 

@@ -40,6 +40,24 @@ std::string DefaultLog() {
     return {};
 }
 
+// The engine writes the temporary files of its initialization-file rewrites
+// in the directory TEMP names, in Windows form, else in the current
+// directory, which is the destination. The host's temporary directory,
+// when a drive reaches it, is given in that form, so that they go there.
+void GiveTemporaryDirectory() {
+    const char* current = GetEnv("TEMP");
+    if (current != nullptr && IsWindowsName(current)) return;
+    for (const char* variable : {"TEMP", "TMP", "TMPDIR"}) {
+        const char* value = GetEnv(variable);
+        if (value == nullptr || *value == '\0') continue;
+        std::string windows;
+        if (ToWindowsPath(value, windows)) {
+            SetEnv("TEMP", windows.c_str());
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 bool EngineArguments(const Options& options, std::vector<std::string>& out, std::string& error) {
@@ -93,6 +111,7 @@ int StartEngine(const Options& options, const Medium& located, EngineStart& out)
         ConsoleError("vinstall: " + error + "\n");
         return EXIT_USAGE;
     }
+    GiveTemporaryDirectory();
     out.medium = located;
     out.arguments.clear();
     const std::string& root = located.root;

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frontend/installer.h"
@@ -50,6 +51,13 @@ void SetConfiguredProducts();
 // The exit status of a failure the engine has already reported, with a
 // pointer to the log on the console.
 int ReportedFailure();
+
+// The temporary files of a run that was cut short: the tailoring's
+// temporary file and the hidden copy of a file not yet under its name.
+bool IsLeftoverOfInterruptedRun(std::string_view name);
+// Removes them from the tree of a destination (Windows form) that this run
+// holds the lock of; returns how many were removed.
+int RemoveLeftovers(const std::string& destination);
 
 // ---------------------------------------------------------------------------
 // Dialogs and the log of unattended runs

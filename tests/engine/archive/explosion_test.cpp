@@ -392,7 +392,7 @@ TEST_F(Explosion, ARecordThatCannotBeWrittenIsReportedOnceAndTheRerunCompletesIt
     SetEnv("TEMP", nullptr);
     // The loose-file copy puts the medium's record there in text mode.
     std::string medium;
-    for (const char c : ReadAll(root + "/C/medium/installd.ini")) medium += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const char c : ReadHostFile(root + "/C/medium/installd.ini")) medium += c == '\n' ? std::string("\r\n") : std::string(1, c);
     FaultRule renameFails;
     renameFails.op = FaultOp::Rename;
     renameFails.error = EIO;
@@ -413,7 +413,7 @@ TEST_F(Explosion, ARecordThatCannotBeWrittenIsReportedOnceAndTheRerunCompletesIt
         EXPECT_EQ(text.find("ERROR", text.find(message) + message.size()), std::string::npos) << text;
         // The record is the one the medium brought, whole, with nothing of the
         // copy back beside it; nothing was extracted.
-        EXPECT_EQ(ReadAll(root + "/C/dest/installd.ini"), medium);
+        EXPECT_EQ(ReadHostFile(root + "/C/dest/installd.ini"), medium);
         for (const fs::directory_entry& e : fs::directory_iterator(root + "/C/dest"))
             EXPECT_EQ(e.path().filename().string().find(".copy-"), std::string::npos) << e.path();
         ExpectInstalled({});
