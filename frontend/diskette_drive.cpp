@@ -63,8 +63,14 @@ void DisketteDrive::Insert() {
 int32_t DisketteDrive::Fetch(uint32_t disk, const std::string& label) {
     Want(disk);
     std::string caution;
-    // The diskette may be in the drive already.
-    bool ask = _access(Join(root_, "volume.id").c_str(), ACCESS_EXISTS) != 0;
+    // The diskette may be in the drive already; else it is asked for.
+    bool ask = true;
+    if (_access(Join(root_, "volume.id").c_str(), ACCESS_EXISTS) == 0) {
+        VolumeHeader header{};
+        if (ReadVolumeIDFile(root_.c_str(), &header, 0, label.c_str(), static_cast<int32_t>(disk)) == 0 &&
+            Field(header.diskName, sizeof header.diskName) == label && header.diskNumber == disk)
+            return 0;
+    }
     for (;;) {
         if (ask) {
             char text[200];

@@ -33,39 +33,41 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
     std::vector<std::string> lines;
     if (width == 0) width = 1;
     size_t start = 0;
-    while (start <= text.size()) {
+    for (;;) {
         const size_t end = text.find('\n', start);
         std::string_view paragraph = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
-        std::string line;
+        // A paragraph's leading blanks are its indentation; the blanks
+        // between two words stay as they are unless the line breaks there.
         size_t at = 0;
-        // A paragraph's leading blanks are its indentation and stay.
-        while (at < paragraph.size() && paragraph[at] == ' ') line += paragraph[at++];
-        const size_t indent = line.size();
+        while (at < paragraph.size() && paragraph[at] == ' ') ++at;
+        const size_t indent = at < width ? at : 0;
+        std::string line(paragraph.substr(0, at));
         bool any = false;
         while (at < paragraph.size()) {
-            while (at < paragraph.size() && paragraph[at] == ' ') ++at;
-            size_t wordEnd = at;
+            size_t wordStart = at;
+            while (wordStart < paragraph.size() && paragraph[wordStart] == ' ') ++wordStart;
+            if (wordStart == paragraph.size()) break;
+            size_t wordEnd = wordStart;
             while (wordEnd < paragraph.size() && paragraph[wordEnd] != ' ') ++wordEnd;
-            if (wordEnd == at) break;
-            std::string_view word = paragraph.substr(at, wordEnd - at);
+            const std::string_view gap = paragraph.substr(at, wordStart - at);
+            std::string_view word = paragraph.substr(wordStart, wordEnd - wordStart);
             at = wordEnd;
-            if (any && line.size() + 1 + word.size() > width) {
+            if (any && line.size() + gap.size() + word.size() > width) {
                 lines.push_back(line);
                 line.assign(indent, ' ');
                 any = false;
             }
             // A word longer than a whole line is cut into pieces.
-            const std::string margin(indent < width ? indent : 0, ' ');
             while (!any && line.size() + word.size() > width) {
                 const size_t room = width > line.size() ? width - line.size() : 1;
                 line += word.substr(0, room);
                 lines.push_back(line);
-                line = margin;
+                line.assign(indent, ' ');
                 word.remove_prefix(room);
             }
             if (word.empty()) continue;
-            if (any) line += ' ';
+            if (any) line += gap;
             line += word;
             any = true;
         }

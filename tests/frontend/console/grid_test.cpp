@@ -117,6 +117,8 @@ TEST(PageText, WrappingKeepsIndentationAndCutsWordsLongerThanALine) {
     EXPECT_EQ(WrapText("  indented text here", 12), (std::vector<std::string>{"  indented", "  text here"}));
     EXPECT_EQ(WrapText("a\n\nb", 10), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(WrapText("abcdefghij", 4), (std::vector<std::string>{"abcd", "efgh", "ij"}));
+    // The blanks between words are kept where the line does not break.
+    EXPECT_EQ(WrapText("DISK    RidazEvori System", 20), (std::vector<std::string>{"DISK    RidazEvori", "System"}));
     for (const std::string& line : WrapText(std::string(300, 'x') + " y", 74)) EXPECT_LE(line.size(), 74u);
 }
 
