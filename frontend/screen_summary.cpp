@@ -121,10 +121,8 @@ void EndScreen(Session& session, const Installation& job, const InstallOutcome& 
         rows.push_back(ListRow{"", "", false});
         rows.push_back(ListRow{"Run vinstall again with the same choice: it resumes the installation.", "", false});
     }
-    rows.push_back(ListRow{"", "", false});
-    rows.push_back(ListRow{std::string("The log: ") + (_logBatchFilePathName[0] != '\0' ? _logBatchFilePathName : "none"),
-                           "", false});
     ListScreen screen;
+    screen.intro = {std::string("The log: ") + (_logBatchFilePathName[0] != '\0' ? _logBatchFilePathName : "none")};
     screen.title = installed ? "Installation complete" : "Installation failed";
     screen.keys = "Enter Exit  Up/Down Scroll  F1 Help  F2 Release notes";
     screen.buttons = {"Exit"};
