@@ -32,7 +32,6 @@ std::string Join(const std::string& directory, const char* name) {
     return path;
 }
 
-bool Exists(const std::string& path) { return _access(path.c_str(), ACCESS_EXISTS) == 0; }
 
 // Reports a front-end failure the engine's way (to the log) and on the
 // console, and gives the exit status.
@@ -40,17 +39,6 @@ int Fail(int status, const std::string& text) {
     FlushData(text.c_str());
     ConsoleError("vinstall: " + text + "\n");
     return status;
-}
-
-// The not-extracted marks of every node that uses one of the archives.
-void MarkNotExtracted(ProductNode* products, const std::set<std::string>& archives) {
-    for (ProductNode* p = products; p != nullptr; p = p->next)
-        for (SkuNode* s = p->firstSku; s != nullptr; s = s->next)
-            for (ComponentNode* c = s->firstComponent; c != nullptr; c = c->next) {
-                if (archives.count(c->archiveName) != 0) c->flags |= COMPONENT_NOT_EXTRACTED;
-                for (SubcomponentNode* sub = c->firstSubcomponent; sub != nullptr; sub = sub->next)
-                    if (archives.count(sub->archiveName) != 0) sub->flags |= SUBCOMPONENT_NOT_EXTRACTED;
-            }
 }
 
 int RefusedDestination(const char* destination) {
@@ -165,8 +153,7 @@ int RunBatch(const Options& options, const Medium& located) {
     char query[256];
     std::strcpy(query, destination);
     GetDiskSpaceInfo(query);
-    const uint32_t required = _constDiskSpace + CalcReqDiskSpace(_availableProducts) +
-                              (medium.layout == MediumLayout::CdRom ? 0 : FindLargestArchive(_availableProducts));
+    const uint32_t required = RequiredBytes(medium);
 
     char accepted[256] = {};
     uint8_t emptyFirst = 0;
@@ -186,9 +173,18 @@ int RunBatch(const Options& options, const Medium& located) {
     if (emptyFirst == 0) enough = AvailDiskSpace(nullptr, accepted, &freeBytes) == 1;
     else freeBytes = GetDiskSpaceInfo(query);
 
-    const Plan plan = MakePlan(_availableProducts, accepted);
-    std::vector<ArchiveSummary> archives;
-    for (const std::string& name : plan.archives) archives.push_back(ScanArchive(name, Join(medium.archiveDir, name.c_str())));
+    Installation job;
+    job.medium = medium;
+    job.destination = accepted;
+    job.emptyFirst = emptyFirst != 0;
+    job.resuming = resuming;
+    job.resume = resume;
+    job.plan = MakePlan(_availableProducts, accepted);
+    job.archives = ScanPlan(job.plan, medium.archiveDir);
+    job.style = !HaveConsole() ? ProgressStyle::Lines : ProgressStyle::Bar;
+    job.quiet = (_commandLineSwitch & SWITCH_QUIET) != 0;
+    const Plan& plan = job.plan;
+    const std::vector<ArchiveSummary>& archives = job.archives;
 
     if (options.dryRun) {
         PrintPlan(plan, archives, accepted, _availDiskSpace);
@@ -199,67 +195,18 @@ int RunBatch(const Options& options, const Medium& located) {
                      _logBatchFilePathName + "\n");
         return EXIT_FAILED;
     }
-    for (const ArchiveSummary& a : archives)
-        if (!a.readable)
-            return Fail(EXIT_FAILED, "The archive " + a.path + " of the medium cannot be read or is damaged");
 
-    // Directory creation or emptying.
-    if (emptyFirst != 0) {
-        char work[256];
-        std::strcpy(work, accepted);
-        if (RemovePath(work) != 0) return ReportedFailure();
-    }
-    if (!Exists(accepted))
-        if (CreateDirectoryPath(accepted, 0) != 0) return ReportedFailure();
-    if (const int removed = RemoveLeftovers(accepted); removed > 0)
-        FlushData(("Removed " + std::to_string(removed) + " temporary files that an interrupted run left in " +
-                   accepted)
-                      .c_str());
-    if (!resuming) resume = ResumeRecord{};
-    if (!resume.Write(accepted)) return Fail(EXIT_FAILED, std::string("cannot write ") + Join(accepted, RESUME_RECORD));
-
-    if (const int32_t result = CopyInstallFiles(medium.root.c_str(), accepted, _devTable, 0); result != 0)
-        return ReportedFailure();
-    if (medium.layout != MediumLayout::CdRom)
-        if (!StageArchives(medium, accepted, plan.archives, resume)) return ReportedFailure();
-
-    Progress progress(archives, !HaveConsole() ? ProgressStyle::Lines : ProgressStyle::Bar,
-                      (_commandLineSwitch & SWITCH_QUIET) != 0);
-    const int32_t exploded =
-        ExplodeArchives("", accepted, medium.archiveDir.c_str(), _availableProducts);
-    progress.Finish();
-    if (exploded != 0) return ReportedFailure();
-    // A damaged member is skipped in batch mode without a report; an archive
-    // that was not extracted whole fails the run, and its rerun extracts it again.
-    for (const ArchiveSummary& a : archives) {
-        const uint32_t done = progress.MembersDone(a.path);
-        if (done == a.members) continue;
-        resume.damaged.insert(a.name);
-        resume.Write(accepted);
-        const std::string member = done < a.memberNames.size() ? a.memberNames[done] : std::string("?");
-        return Fail(EXIT_FAILED, "The archive " + a.name + " was not extracted whole: its member " + member +
-                                     " is damaged (" + std::to_string(done) + " of " + std::to_string(a.members) +
-                                     " members extracted)");
-    }
-    if (ZOV_INSTALL_FLAG != 0) moveZOVFiles(accepted);
-
-    const uint32_t reportsBeforeTailoring = _reportCount;
-    TailorFiles(accepted, _availableProducts, _tlrTable, _tlrTableSize, 0);
-    if (_reportCount != reportsBeforeTailoring) {
-        ConsoleError(std::string("vinstall: some files could not be tailored; see the log ") + _logBatchFilePathName +
-                     "\n");
-        return EXIT_FAILED;
+    const InstallOutcome outcome = InstallChosen(job);
+    if (outcome.status != EXIT_INSTALLED) {
+        if (!outcome.failure.empty()) ConsoleError("vinstall: " + outcome.failure + "\n");
+        else if (outcome.tailoring)
+            ConsoleError(std::string("vinstall: some files could not be tailored; see the log ") +
+                         _logBatchFilePathName + "\n");
+        else return ReportedFailure();
+        return outcome.status;
     }
     if (dialogs.unanswered) return Fail(EXIT_FAILED, "a question came up that the response file does not answer");
-
-    uint32_t files = 0;
-    for (const ArchiveSummary& a : archives) files += a.members;
-    FlushData((std::string("Installation complete: ") + std::to_string(files) + " files from " +
-               std::to_string(archives.size()) + " archives in " + accepted + ", " +
-               std::to_string(plan.tailoredFiles.size()) + " files tailored")
-                  .c_str());
-    ResumeRecord::Remove(accepted);
-    _rmdir(Join(accepted, STAGED_ARCHIVE_DIR).c_str());
+    FinishInstallation(job, outcome);
     if ((_commandLineSwitch & SWITCH_QUIET) == 0) PrintInstalled(accepted, plan, archives);
     CleanUpDisplay(0);
     return EXIT_INSTALLED;

@@ -26,9 +26,9 @@ bool IsWindowsName(const std::string& name) {
     return name.find('\\') != std::string::npos || (name.size() >= 2 && name[1] == ':');
 }
 
-// The log's default place: the first of the temporary directories and the
-// host's working directory that the drive map reaches.
-std::string DefaultLog() {
+}  // namespace
+
+std::string DefaultLogPath() {
     for (const char* variable : {"TMP", "TEMP", "TMPDIR"}) {
         const char* value = std::getenv(variable);
         if (value == nullptr || *value == '\0') continue;
@@ -39,6 +39,8 @@ std::string DefaultLog() {
     if (ToWindowsPath(".", windows)) return windows + (windows.back() == '\\' ? "" : "\\") + "install.log";
     return {};
 }
+
+namespace {
 
 // The engine writes the temporary files of its initialization-file rewrites
 // in the directory TEMP names, in Windows form, else in the current
@@ -59,6 +61,7 @@ void GiveTemporaryDirectory() {
 }
 
 }  // namespace
+
 
 bool EngineArguments(const Options& options, std::vector<std::string>& out, std::string& error) {
     out.clear();
@@ -93,7 +96,7 @@ bool EngineArguments(const Options& options, std::vector<std::string>& out, std:
         out.push_back(converted);
     }
     if (batch && !log) {
-        const std::string path = DefaultLog();
+        const std::string path = DefaultLogPath();
         if (path.empty()) {
             error = "no directory for the installation log lies on a drive of the drive map; give -l FILE";
             return false;

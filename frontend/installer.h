@@ -29,6 +29,7 @@ struct Options {
     std::string medium;       // as given; empty: the current directory
     std::string drivesFile;   // --drives
     std::string winePrefix;   // --wine-prefix
+    std::string recordFile;   // --record: the response file of the interactive run
     bool dryRun = false;
     bool verify = false;
     bool help = false;
@@ -127,6 +128,15 @@ bool ApplyCountry(const std::string& file, const std::string& nlsFile, const Res
 
 // Fills the tag-value globals the response file names.
 void ApplyTagValues(const Responses& responses);
+
+// The response file that replays `responses` on the medium whose tree is
+// `products` (names as the tree has them), headed by a comment with `note`.
+// False with `error` set when a name cannot be written so that the reader
+// takes it back the same.
+bool ResponseText(const Responses& responses, const ProductNode* products, const std::string& note, std::string& text,
+                  std::string& error);
+// Writes a response file to a host path, whole or not at all.
+bool WriteResponseFile(const std::string& hostPath, const std::string& text, std::string& error);
 
 // ---------------------------------------------------------------------------
 // The plan

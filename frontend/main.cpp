@@ -45,6 +45,12 @@ int main(int argc, char** argv) {
         options.engineArgs.insert(options.engineArgs.begin(), "-b");
         switches |= SWITCH_BATCH;
     }
-    if ((switches & SWITCH_BATCH) != 0) return RunBatch(options, medium);
+    if ((switches & SWITCH_BATCH) != 0) {
+        if (!options.recordFile.empty()) {
+            ConsoleError("vinstall: --record records an interactive installation; it cannot be combined with -b\n");
+            return EXIT_USAGE;
+        }
+        return RunBatch(options, medium);
+    }
     return RunInteractive(options, medium);
 }

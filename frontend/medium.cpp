@@ -79,8 +79,16 @@ bool LocateMedium(const std::string& given, Medium& out, std::string& error) {
 
     const fs::path root(host);
     if (IsFile(root / "install.tab") && IsFile(root / "volume.id") && IsFile(root / "layout.tab")) {
-        // The first diskette's folder, the others beside it.
         out.layout = MediumLayout::Diskettes;
+        if (!IsDir(root.parent_path() / "disk1")) {
+            // A diskette drive of its own: the diskettes are changed in it.
+            std::string drive;
+            if (!WindowsDirectory(host, DriveKind::Removable, 'A', drive, error)) return false;
+            out.disks.push_back(drive);
+            out.root = drive;
+            return true;
+        }
+        // The first diskette's folder, the others beside it.
         host = root.parent_path().string();
     } else if (IsFile(root / "disk1" / "install.tab")) {
         out.layout = MediumLayout::Diskettes;

@@ -47,7 +47,8 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
         else if (arg == "--version") out.version = true;
         else if (TakeValue(argc, argv, i, "--medium", out.medium, error) ||
                  TakeValue(argc, argv, i, "--drives", out.drivesFile, error) ||
-                 TakeValue(argc, argv, i, "--wine-prefix", out.winePrefix, error)) {
+                 TakeValue(argc, argv, i, "--wine-prefix", out.winePrefix, error) ||
+                 TakeValue(argc, argv, i, "--record", out.recordFile, error)) {
             if (!error.empty()) return false;
         } else {
             error = "unknown option " + arg;
@@ -64,6 +65,10 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
     }
     if (out.dryRun && out.verify) {
         error = "--dry-run and --verify cannot be combined";
+        return false;
+    }
+    if (!out.recordFile.empty() && (out.dryRun || out.verify)) {
+        error = "--record records an interactive installation; it cannot be combined with --dry-run or --verify";
         return false;
     }
     if (!out.drivesFile.empty() && !out.winePrefix.empty()) {
@@ -88,7 +93,14 @@ std::string UsageText() {
            "  --wine-prefix DIR   the drives of a Wine prefix (its dosdevices links)\n"
            "  --dry-run           print what would be installed, write nothing\n"
            "  --verify            test every archive of the medium\n"
+           "  --record FILE       write the response file of the choices made on the\n"
+           "                      screens (interactive runs), for -bFILE later\n"
            "  --help, --version\n"
+           "\n"
+           "Without -b, the installation runs on the terminal's screens: arrows move,\n"
+           "Space chooses, Enter accepts what a screen proposes, Tab goes to its\n"
+           "buttons, Esc goes back, F1 shows the medium's help, F2 its release notes,\n"
+           "Ctrl-C asks whether to quit.\n"
            "\n"
            "Engine switches:\n"
            "  -b[FILE]            unattended run from the response file FILE\n"
@@ -97,8 +109,8 @@ std::string UsageText() {
            "  -q                  no progress output\n"
            "  -u, -c, -F          passed to the engine\n"
            "\n"
-           "Exit status: 0 installed, 1 cancelled, 2 usage or response-file error,\n"
-           "3 installation failed (reported in the log).\n";
+           "Exit status: 0 installed, 1 cancelled, 2 usage or response-file error (or no\n"
+           "terminal for an interactive run), 3 installation failed (reported in the log).\n";
 }
 
 }  // namespace vrn::installer

@@ -64,6 +64,7 @@ void Progress::MemberDone(const char* archivePath, const char* member, uint32_t 
     member_ = member;
     bytes_ += bytes;
     Draw(false);
+    if (onMember) onMember(*this);
 }
 
 uint32_t Progress::MembersDone(const std::string& archive) const {

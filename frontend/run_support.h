@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -59,6 +60,11 @@ bool IsLeftoverOfInterruptedRun(std::string_view name);
 // holds the lock of; returns how many were removed.
 int RemoveLeftovers(const std::string& destination);
 
+// The log's place when none is given, in Windows form: install.log in the
+// first of $TMP, $TEMP, $TMPDIR and the host's working directory that lies on
+// a drive; "" when none does.
+std::string DefaultLogPath();
+
 // ---------------------------------------------------------------------------
 // Dialogs and the log of unattended runs
 
@@ -103,6 +109,15 @@ public:
     // Members extracted from the archive of that name or path.
     uint32_t MembersDone(const std::string& archive) const;
 
+    // Called after each member, for a display of its own.
+    std::function<void(const Progress&)> onMember;
+    const std::string& CurrentArchive() const { return current_; }
+    const std::string& CurrentMember() const { return member_; }
+    uint64_t BytesDone() const { return bytes_; }
+    uint64_t BytesTotal() const { return total_; }
+    // Archives begun so far.
+    size_t ArchivesBegun() const { return done_.size(); }
+
 private:
     void Draw(bool final);
     void ArchiveLine(const std::string& name);
@@ -143,5 +158,114 @@ bool StageArchives(const Medium& medium, const std::string& destination, const s
 
 // What was installed, on standard output.
 void PrintInstalled(const std::string& destination, const Plan& plan, const std::vector<ArchiveSummary>& archives);
+
+// Marks not extracted every node whose archive is one of `archives` (the
+// archives a resumed run extracted before).
+void MarkNotExtracted(ProductNode* products, const std::set<std::string>& archives);
+
+// ---------------------------------------------------------------------------
+// The installation proper, the same for an unattended run and an
+// interactive one once the choice is final and the destination accepted.
+
+// The space the installation needs on the volume queried last: the
+// installation utility's own files, the chosen components and, unless the
+// medium is a CD-ROM, the largest archive (staged before it is extracted).
+uint32_t RequiredBytes(const Medium& medium);
+// The plan's archives, each read from its member headers where it lies.
+std::vector<ArchiveSummary> ScanPlan(const Plan& plan, const std::string& archiveDir);
+
+enum class InstallStep : uint8_t { Directory, LooseFiles, Staging, Extraction, Tailoring };
+
+struct Installation {
+    Medium medium;
+    std::string destination;        // accepted by the destination checks
+    bool emptyFirst = false;        // the existing directory is emptied first
+    bool resuming = false;          // it holds the record of an unfinished run
+    ResumeRecord resume;
+    Plan plan;
+    std::vector<ArchiveSummary> archives;
+    ProgressStyle style = ProgressStyle::Lines;
+    bool quiet = false;
+    std::function<void(InstallStep)> onStep;
+    std::function<void(const Progress&)> onMember;
+    // Brings the plan's archives under the destination's XXARCSXX on a
+    // medium other than a CD-ROM: EXIT_INSTALLED, else the exit status
+    // (the reason already reported). Unset: copied from the medium.
+    std::function<int(Installation&)> stage;
+};
+
+struct InstallOutcome {
+    int status = EXIT_INSTALLED;
+    std::string failure;        // what failed, already written to the log
+    bool tailoring = false;     // some files could not be tailored (reported)
+    uint32_t files = 0;         // members extracted
+};
+
+// Empties or creates the destination, writes the record of an unfinished
+// run, copies the medium's own files, stages the archives, extracts them
+// with the progress shown, and tailors the installed files. A failure the
+// engine reported leaves `failure` empty.
+InstallOutcome InstallChosen(Installation& job);
+// What a finished installation does last: the log's entry, the record of
+// the unfinished run and the staging folder removed.
+void FinishInstallation(const Installation& job, const InstallOutcome& outcome);
+
+// ---------------------------------------------------------------------------
+// Diskettes
+
+// A run of an archive on a diskette, as layout.tab gives it: the diskette's
+// number, the offset in the archive and the length of the run; the run is
+// the file of the archive's name on that diskette.
+struct DisketteRun {
+    std::string archive;
+    uint32_t disk = 0, offset = 0, length = 0;
+};
+struct DisketteLayout {
+    std::vector<DisketteRun> runs;             // in layout order
+    std::map<uint32_t, std::string> labels;    // each diskette's name, by number
+    // The runs of one archive by offset; `problem` set when they leave a gap.
+    std::vector<DisketteRun> RunsOf(const std::string& archive, std::string& problem) const;
+    // The diskettes that hold runs of the archives, in layout order.
+    std::vector<uint32_t> DisksFor(const std::set<std::string>& archives) const;
+};
+DisketteLayout ReadDisketteLayout(const LayoutNode* layout);
+// Appends `length` bytes of the run file (Windows form) to the open
+// descriptor. False with `error` set when it is missing or short.
+bool AppendRun(const std::string& runPath, uint32_t length, int outFd, std::string& error);
+
+// The drive the diskettes are read from. A set of diskette folders
+// (disk1, disk2, ... as the medium builder writes them) is read through a
+// removable drive of its own, whose folder is the diskette in the drive:
+// answering OK in an "Insert Disk" box puts the asked diskette's folder
+// there. On a real drive nothing is put in: the user changes the diskette.
+class DisketteDrive {
+public:
+    // The drive for the medium's diskettes, the first one in it.
+    bool SetUp(const Medium& medium, std::string& error);
+    // The drive's root ("B:").
+    const std::string& Root() const { return root_; }
+    // The diskette the next "Insert Disk" box asks for; Insert puts it in.
+    void Want(uint32_t disk) { wanted_ = disk; }
+    void Insert();
+    // Until the diskette's volume.id names it: asks for it by its name and
+    // number, and names the wrong one found. 0; 65535 when the user quits;
+    // else the result of a reported failure.
+    int32_t Fetch(uint32_t disk, const std::string& label);
+
+private:
+    std::vector<std::string> folders_;   // host folders of a set, by number - 1
+    char letter_ = 0;
+    std::string root_;
+    uint32_t wanted_ = 1;
+    uint32_t inserted_ = 1;
+};
+
+// Joins the runs of the plan's archives from the diskettes under the
+// destination's XXARCSXX, asking for each diskette in layout order and
+// noting each archive in the record. EXIT_INSTALLED, EXIT_CANCELLED when the
+// user quits at a prompt, EXIT_FAILED with `failure` set (and logged).
+int JoinFromDiskettes(DisketteDrive& drive, const DisketteLayout& layout, const std::vector<std::string>& archives,
+                      const std::string& destination, ResumeRecord& record, std::string& failure,
+                      const std::function<void(const DisketteRun&)>& onRun);
 
 }  // namespace vrn::installer

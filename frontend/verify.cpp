@@ -1,13 +1,14 @@
 // vinstall --verify: every archive of the medium tested in the engine's
 // testing mode, nothing written. On diskettes each diskette is checked by
 // its volume.id and an archive that runs over several diskettes is joined
-// from its runs first, in a scratch folder outside the medium.
+// from its runs first (as an installation joins them), in a scratch folder
+// outside the medium.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <set>
 
 #include "engine/archive/archive.h"
 #include "engine/state/state.h"
@@ -69,39 +70,36 @@ struct Scratch {
     }
 };
 
-// Joins the runs of the diskette archives into the scratch folder, checking
+// Joins the runs of the diskette archives into the scratch drive, checking
 // each diskette's volume.id on the way. Failures per archive go to `failures`.
-void JoinDiskettes(const Medium& medium, const Scratch& scratch, std::map<std::string, std::string>& failures) {
-    struct Run {
-        uint32_t disk, offset, length;
-    };
-    std::map<std::string, std::vector<Run>> runs;
-    for (const LayoutNode* group = _layoutTable; group != nullptr; group = group->next)
-        for (uint32_t i = 0; i < group->entryCount; ++i) {
-            const LayoutEntry& e = group->entries[i];
-            runs[Field(e.name, sizeof e.name)].push_back(Run{e.value1, e.value2, e.value3});
-        }
+void JoinDiskettes(const Medium& medium, const std::string& scratchRoot, std::map<std::string, std::string>& failures) {
+    const DisketteLayout layout = ReadDisketteLayout(_layoutTable);
     std::map<uint32_t, std::string> diskProblems;
-    for (const LayoutNode* group = _layoutTable; group != nullptr; group = group->next) {
-        if (group->entryCount == 0) continue;
-        const uint32_t number = group->entries[0].value1;
+    for (const auto& [number, label] : layout.labels) {
         if (number < 1 || number > medium.disks.size()) {
             diskProblems[number] = "diskette " + std::to_string(number) + " is missing";
             continue;
         }
         VolumeHeader header{};
-        const std::string groupName = Field(group->groupName, sizeof group->groupName);
-        if (ReadVolumeIDFile(medium.disks[number - 1].c_str(), &header, 0, groupName.c_str(),
+        if (ReadVolumeIDFile(medium.disks[number - 1].c_str(), &header, 0, label.c_str(),
                              static_cast<int32_t>(number)) != 0 ||
-            Field(header.diskName, sizeof header.diskName) != groupName || header.diskNumber != number)
+            Field(header.diskName, sizeof header.diskName) != label || header.diskNumber != number)
             diskProblems[number] = "diskette " + std::to_string(number) + " (" + medium.disks[number - 1] +
-                                   ") is not \"" + groupName + "\" disk " + std::to_string(number);
+                                   ") is not \"" + label + "\" disk " + std::to_string(number);
     }
-    for (auto& [name, parts] : runs) {
-        std::sort(parts.begin(), parts.end(), [](const Run& a, const Run& b) { return a.offset < b.offset; });
-        std::ofstream out(scratch.host + "/" + name, std::ios::binary | std::ios::trunc);
+    std::set<std::string> names;
+    for (const DisketteRun& r : layout.runs) names.insert(r.archive);
+    for (const std::string& name : names) {
+        std::string gap;
+        const std::vector<DisketteRun> parts = layout.RunsOf(name, gap);
+        const int out = _open(Join(scratchRoot, name).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                              _S_IREAD | _S_IWRITE);
+        if (out < 0) {
+            failures[name] = "it cannot be joined in the scratch folder";
+            continue;
+        }
         uint64_t expected = 0;
-        for (const Run& r : parts) {
+        for (const DisketteRun& r : parts) {
             if (diskProblems.count(r.disk) != 0) {
                 failures[name] = diskProblems[r.disk];
                 break;
@@ -110,20 +108,14 @@ void JoinDiskettes(const Medium& medium, const Scratch& scratch, std::map<std::s
                 failures[name] = "the layout table leaves a gap in the archive at offset " + std::to_string(expected);
                 break;
             }
-            const std::string piece = HostPath(Join(medium.disks[r.disk - 1], name));
-            std::ifstream in(piece, std::ios::binary);
-            in.seekg(0, std::ios::end);
-            const auto size = static_cast<uint64_t>(in.tellg());
-            if (!in || size < r.length) {
+            std::string error;
+            if (!AppendRun(Join(medium.disks[r.disk - 1], name), r.length, out, error)) {
                 failures[name] = "its part on diskette " + std::to_string(r.disk) + " is missing or short";
                 break;
             }
-            in.seekg(0);
-            std::vector<char> bytes(r.length);
-            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             expected += r.length;
         }
+        _close(out);
     }
 }
 
@@ -164,7 +156,7 @@ int RunVerify(const Options& options, const Medium& medium) {
         mapping.hostRoot = scratch.host;
         MapDrive(scratch.letter, mapping);
         archiveDir = std::string(1, scratch.letter) + ":\\";
-        JoinDiskettes(medium, scratch, failures);
+        JoinDiskettes(medium, archiveDir, failures);
     }
 
     Progress counter({}, ProgressStyle::Lines, true);
