@@ -91,6 +91,12 @@ int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* ar
 // Unmasks a member header's 539 bytes as they lie in the archive into
 // `header`: 1 when the header CRC agrees, else 0.
 int32_t UnmaskFileHeader(const uint8_t* raw, ArchiveFileHeader* header, const uint32_t* crcTable);
+// The reverse, for the tools that build archives: the 539 bytes of `header`
+// as they lie in the archive, its header CRC computed and stored in both.
+void MaskFileHeader(ArchiveFileHeader* header, uint8_t* raw, const uint32_t* crcTable);
+// Sets a header's name: at most ARCHIVE_NAME_SIZE - 1 bytes of `name`, the
+// rest of the field zero.
+void SetMemberName(ArchiveFileHeader* header, const char* name);
 
 // Extracts the member whose header has just been read; `skip` is set to 1 when
 // the user chose to skip a damaged member.

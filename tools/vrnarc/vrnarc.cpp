@@ -121,7 +121,7 @@ void AddFile(CreateRun& run, const fs::path& file, const std::string& name) {
         run.ok = !Fail(error);
         return;
     }
-    MemberHeader written;
+    ArchiveFileHeader written;
     if (!WriteMember(run.archive, name, data.data(), data.size(), ClampTime(st.st_atime), ClampTime(st.st_mtime),
                      run.options, &written, error)) {
         run.ok = !Fail(error);
@@ -230,7 +230,7 @@ long long WalkHeaders(const std::string& archivePath, bool print) {
                     "Modified (UTC)", "Accessed (UTC)", "Name");
     long long count = 0;
     for (;;) {
-        MemberHeader h;
+        ArchiveFileHeader h;
         std::string error;
         const long offset = std::ftell(f);
         const int r = ReadMemberHeader(f, h, error);
@@ -250,11 +250,11 @@ long long WalkHeaders(const std::string& archivePath, bool print) {
             if (h.fileSize > 0) std::snprintf(ratio, sizeof ratio, "%5.1f%%", 100.0 * h.storedSize / h.fileSize);
             std::printf("%-10s %10u %10u %6s %08X  %-19s  %-19s  %s\n", method, h.storedSize, h.fileSize, ratio,
                         h.dataCRC, TimeText(h.modificationTime).c_str(), TimeText(h.accessTime).c_str(),
-                        h.name.c_str());
+                        h.fileName);
         }
         if (std::fseek(f, h.storedSize, SEEK_CUR) != 0) {
             std::fclose(f);
-            Fail(archivePath + ": cannot move past member " + h.name);
+            Fail(archivePath + ": cannot move past member " + std::string(h.fileName));
             return -1;
         }
     }
