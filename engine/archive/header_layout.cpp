@@ -20,11 +20,24 @@ void PutMaskedField(uint8_t* raw, uint32_t offset, uint32_t value) {
     for (uint32_t i = 0; i < 4; ++i) raw[offset + i] = static_cast<uint8_t>(value >> (8 * i)) ^ ARCHIVE_HEADER_MASK;
 }
 
+// XORs `count` bytes with the mask, eight at a time: every header read
+// unmasks its whole name field.
+void ApplyMask(const uint8_t* from, uint8_t* to, uint32_t count) {
+    constexpr uint64_t kWideMask = 0x0101010101010101ull * ARCHIVE_HEADER_MASK;
+    uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, from + i, 8);
+        word ^= kWideMask;
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < count; ++i) to[i] = from[i] ^ ARCHIVE_HEADER_MASK;
+}
+
 }  // namespace
 
 int32_t UnmaskFileHeader(const uint8_t* raw, ArchiveFileHeader* header, const uint32_t* crcTable) {
-    for (uint32_t i = 0; i < ARCHIVE_NAME_SIZE; ++i)
-        header->fileName[i] = static_cast<char>(raw[i] ^ ARCHIVE_HEADER_MASK);
+    ApplyMask(raw, reinterpret_cast<uint8_t*>(header->fileName), ARCHIVE_NAME_SIZE);
     header->fileName[ARCHIVE_NAME_SIZE - 1] = '\0';
     header->storedSize = UnmaskedField(raw, ARCHIVE_OFFSET_STORED_SIZE);
     header->fileSize = UnmaskedField(raw, ARCHIVE_OFFSET_FILE_SIZE);
@@ -43,7 +56,7 @@ void MaskFileHeader(ArchiveFileHeader* header, uint8_t* raw, const uint32_t* crc
     // The name's bytes up to its NUL; the rest of the field stays zero.
     const size_t nameLength = strnlen(header->fileName, ARCHIVE_NAME_SIZE - 1);
     std::memcpy(raw, header->fileName, nameLength);
-    for (uint32_t i = 0; i < ARCHIVE_NAME_SIZE; ++i) raw[i] ^= ARCHIVE_HEADER_MASK;
+    ApplyMask(raw, raw, ARCHIVE_NAME_SIZE);
     PutMaskedField(raw, ARCHIVE_OFFSET_STORED_SIZE, header->storedSize);
     PutMaskedField(raw, ARCHIVE_OFFSET_FILE_SIZE, header->fileSize);
     PutMaskedField(raw, ARCHIVE_OFFSET_DATA_CRC, header->dataCRC);
