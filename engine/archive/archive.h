@@ -91,6 +91,12 @@ int32_t ReadFileHeaderData(ArchiveFileHeader* header, int32_t fd, const char* ar
 // Unmasks a member header's 539 bytes as they lie in the archive into
 // `header`: 1 when the header CRC agrees, else 0.
 int32_t UnmaskFileHeader(const uint8_t* raw, ArchiveFileHeader* header, const uint32_t* crcTable);
+// The reverse, for the tools that build archives: the 539 bytes of `header`
+// as they lie in the archive, its header CRC computed and stored in both.
+void MaskFileHeader(ArchiveFileHeader* header, uint8_t* raw, const uint32_t* crcTable);
+// Sets a header's name: at most ARCHIVE_NAME_SIZE - 1 bytes of `name`, the
+// rest of the field zero.
+void SetMemberName(ArchiveFileHeader* header, const char* name);
 
 // Extracts the member whose header has just been read; `skip` is set to 1 when
 // the user chose to skip a damaged member.
@@ -155,34 +161,21 @@ int32_t HandleDamagedMember(int32_t outFd, const char* path, const ArchiveFileHe
                             uint8_t* skip, uint8_t testing, void* buffers[], int bufferCount);
 
 // ---------------------------------------------------------------------------
-// Decoding ahead
+// Decoding threads
 // ---------------------------------------------------------------------------
 
-// While extracting (not testing), DecompressFile lets a second thread walk the
-// archive ahead of it and decode the matching compressed members of at most
-// DECODE_AHEAD_MEMBER_MAX bytes into memory, at most DECODE_AHEAD_BUDGET bytes
-// at a time, so that one member's files are written while the next are
-// decoded. Only a member whose stream decodes cleanly to exactly its size is
-// kept; every other case is left to DecompressData's own decoding, so what is
-// written, asked and reported is the same either way. 0 turns it off.
-extern uint8_t _decodeAhead;
-inline constexpr uint32_t DECODE_AHEAD_MEMBER_MAX = 1u << 20;
-inline constexpr uint32_t DECODE_AHEAD_BUDGET = 4u << 20;
-
-// Decodes a whole compressed stream held in memory into out: 1 when it takes
-// exactly inLength bytes and gives exactly outLength, else 0.
-int32_t DecodeStreamInMemory(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength);
-
-// Starts decoding ahead over the archive open on fd (binary, at offset 0);
-// nothing happens when the descriptor cannot be read from another thread.
-void StartDecodeAhead(int32_t fd, const char* pattern, const uint32_t* crcTable);
-// Stops the second thread and frees what it decoded.
-void StopDecodeAhead();
-// The decoded bytes of the member whose header was read last, its data
-// starting at dataOffset: header->fileSize bytes, valid until the next call
-// or StopDecodeAhead, with their complemented CRC in *crc. Null when that
-// member was not decoded ahead.
-const uint8_t* TakeDecodedMember(int64_t dataOffset, const ArchiveFileHeader* header, uint32_t* crc);
+// While DecompressFile goes through an archive, this many threads decode its
+// compressed members ahead of it, in parallel, while it writes (or, testing,
+// checks) the earlier ones; 0 decodes every member in the extracting thread.
+// What is written, asked and reported is the same either way, and so is the
+// order: the threads report nothing, and the extraction takes the members
+// in the archive's order. DECODE_THREADS_DEFAULT: the number the environment
+// variable VRN_THREADS gives, else one per processor.
+inline constexpr uint32_t DECODE_THREADS_DEFAULT = 0xFFFFFFFFu;
+inline constexpr uint32_t DECODE_THREADS_MAX = 64;
+extern uint32_t _decodeThreads;
+// The number of decoding threads _decodeThreads stands for.
+uint32_t DecodeThreadCount();
 
 // ---------------------------------------------------------------------------
 // The medium's own loose files and the plain copy routines

@@ -1,29 +1,16 @@
-// Method 2: decoding the compressed stream straight from the archive into
-// the output file.
-//
-// The stream is a series of groups: a flag byte, then eight tokens taken from
-// its lowest bit upward; a set bit is a literal byte, a clear bit a two-byte
-// reference b1 b2 to window position (b1 & 0x0F) * 256 + b2 with length
-// (b1 >> 4) + 2. The window is 4,096 bytes addressed modulo 4,096, and the
-// first byte produced lands at position 1.
-//
-// Bytes are produced into the output buffer. A reference names a window
-// position; seen from the byte about to be written it lies d bytes back,
-// d = ((write position - position - 1) mod 4096) + 1, from 1 to 4,096. While
-// the source is still in the output buffer it is copied from there; bytes
-// from before the buffer's start come from the window, which holds the latest
-// byte written at each position and is brought up to date whenever the buffer
-// is flushed. Window positions never written read as zero.
-//
-// Whole groups are decoded without per-byte checks while the chunk holds a
-// full group and the output buffer has room for one; near either end each
-// token is taken one at a time, with bytes past the chunk read directly from
-// the archive and a flush exactly when the buffer is full.
-#include <cstddef>
+// Method 2: the compressed stream of one member, decoded into its output
+// file with the data CRC computed on the way. Three steps: opening the
+// output, then either writing what the decoding threads made of the member
+// or decoding it here straight from the archive. Both decodings take the
+// stream the same way (token_decoder.h), so the file, the reports and the
+// questions asked are the same whichever did the work.
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "engine/archive/archive.h"
+#include "engine/archive/decode_pool.h"
+#include "engine/archive/token_decoder.h"
 #include "engine/state/state.h"
 #include "platform/crt.h"
 #include "runtime/files/files.h"
@@ -32,13 +19,6 @@
 namespace vrn {
 
 namespace {
-
-constexpr uint32_t kWindowMask = LZSS_WINDOW_SIZE - 1;
-// A group at most: a flag byte and eight two-byte references.
-constexpr uint32_t kGroupInput = 1 + 8 * 2;
-// Output room for a group decoded without checks: eight longest references,
-// plus the slack of a wide copy.
-constexpr uint32_t kGroupOutput = 8 * LZSS_MAX_MATCH + 16;
 
 void ReportArchiveUnreadable(const char* archivePath) {
     std::string text = "Archive ";
@@ -50,251 +30,314 @@ void ReportArchiveUnreadable(const char* archivePath) {
         MessageBox(nullptr, text.c_str(), "ERROR", MB_OK);
 }
 
-struct Decoder {
-    // Output.
-    uint8_t* out = nullptr;
-    uint32_t capacity = 0;
-    uint32_t fill = 0;
-    uint64_t flushedBytes = 0;   // bytes produced before the buffer's start
-    uint8_t* window = nullptr;
-    uint32_t writePosition = LZSS_WINDOW_START;
-    uint32_t crc = CRC32_INITIAL;
-    // Flag state.
-    uint32_t flags = 0;
-    uint32_t mask = 1;
-
-    // The window takes the buffer's bytes at their positions; only the last
-    // 4,096 can matter.
-    void UpdateWindow() {
-        const uint32_t keep = fill < LZSS_WINDOW_SIZE ? fill : LZSS_WINDOW_SIZE;
-        const uint32_t first = fill - keep;
-        uint32_t position = static_cast<uint32_t>((LZSS_WINDOW_START + flushedBytes + first) & kWindowMask);
-        const uint32_t head = LZSS_WINDOW_SIZE - position < keep ? LZSS_WINDOW_SIZE - position : keep;
-        std::memcpy(window + position, out + first, head);
-        std::memcpy(window, out + first + head, keep - head);
-    }
-
-    // A reference whose source may lie before the buffer's start, or whose
-    // bytes may not all fit before the buffer is full: byte by byte. Returns
-    // false when a flush said to end the member.
-    template <typename Flush>
-    bool CopyCarefully(uint32_t position, uint32_t length, uint32_t distance, Flush& flush) {
-        for (uint32_t i = 0; i < length; ++i) {
-            const uint8_t value = distance <= fill ? out[fill - distance] : window[(position + i) & kWindowMask];
-            out[fill++] = value;
-            if (fill == capacity && !flush()) return false;
-        }
-        writePosition = (writePosition + length) & kWindowMask;
-        return true;
-    }
-
-    // A reference with the source in the buffer and room for it: no checks.
-    inline void CopyFast(uint32_t length, uint32_t distance) {
-        uint8_t* dst = out + fill;
-        const uint8_t* src = dst - distance;
-        if (distance >= length) {
-            // No overlap: a wide copy, whose surplus lands past the fill and
-            // is overwritten later.
-            uint8_t wide[16];
-            std::memcpy(wide, src, 16);
-            std::memcpy(dst, wide, 16);
-            if (length > 16) dst[16] = src[16];
-        } else if (distance == 1) {
-            std::memset(dst, *src, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) dst[i] = src[i];
-        }
-        fill += length;
-        writePosition = (writePosition + length) & kWindowMask;
+// The member's output file (none when testing) and its joined path.
+struct MemberOutput {
+    int32_t fd = -1;
+    char path[ARCHIVE_PATH_SIZE] = {};
+    void Close() {
+        if (fd >= 0) utclose(fd, UT_WRITE_THROUGH);
+        fd = -1;
     }
 };
+
+int32_t OpenMemberOutput(const ArchiveFileHeader* header, const char* destinationDir, uint8_t testing,
+                         MemberOutput& output) {
+    if (JoinMemberPath(destinationDir, header->fileName, output.path) == 0)
+        return DisplayErrorMsg(_installWnd, header->fileName, 130);
+    if (testing) return 0;
+    int32_t result = 0;
+    output.fd = CreateMemberFile(output.path, &result);
+    return output.fd < 0 ? result : 0;
+}
+
+// The buffers of one member, taken from the heap in this order: the window,
+// the read/write buffer (_pReadWriteBuffer), the input buffer.
+struct DecodingBuffers {
+    uint8_t* window = nullptr;
+    uint8_t* out = nullptr;
+    uint32_t capacity = 0;
+    uint8_t* input = nullptr;
+    uint32_t inputLength = 0;
+
+    void Release() {
+        if (input != nullptr) utfree(input);
+        if (window != nullptr) utfree(window);
+        if (out != nullptr) {
+            utfree(out);
+            _pReadWriteBuffer = nullptr;
+        }
+        input = window = out = nullptr;
+    }
+    // The damaged-member rule, which frees them itself.
+    int32_t Damaged(MemberOutput& output, const ArchiveFileHeader* header, uint32_t* crc, uint8_t* skip,
+                    uint8_t testing) {
+        void* buffers[] = {input, window, out};
+        input = window = out = nullptr;
+        const int32_t result = HandleDamagedMember(output.fd, output.path, header, crc, skip, testing, buffers, 3);
+        output.fd = -1;
+        return result;
+    }
+};
+
+int32_t AllocateDecodingBuffers(uint32_t fileSize, DecodingBuffers& b) {
+    b.window = static_cast<uint8_t*>(utcalloc(1, LZSS_WINDOW_SIZE));
+    if (b.window == nullptr) return DisplayErrorMsg(_installWnd, "window", 601);
+    if (const int32_t result = AllocGlobalRWBuffer(fileSize, &b.capacity); result != 0) return result;
+    b.out = static_cast<uint8_t*>(_pReadWriteBuffer);
+    for (b.inputLength = RW_BUFFER_MAX; b.inputLength >= RW_BUFFER_STEP; b.inputLength -= RW_BUFFER_STEP) {
+        b.input = static_cast<uint8_t*>(utmalloc(b.inputLength));
+        if (b.input != nullptr) return 0;
+    }
+    b.inputLength = 0;
+    return DisplayErrorMsg(_installWnd, "tempFileArray", 601);
+}
+
+// What a flush needs besides the bytes.
+struct FlushTarget {
+    MemberOutput& output;
+    ArchiveFileHeader* header;
+    uint32_t* crc;
+    uint8_t* skip;
+    uint8_t testing;
+    int32_t result = 0;   // FlushRWBuffer's, when it said to end the member
+
+    bool Flush(const uint8_t* bytes, uint32_t count) {
+        return FlushRWBuffer(output.fd, bytes, count, header, output.path, crc, skip, &result, testing) != 0;
+    }
+};
+
+// The archive itself as the stream's source.
+struct DescriptorSource {
+    int32_t fd;
+    uint8_t* input;
+    bool ReadByte(uint8_t& byte) { return _read(fd, &byte, 1) == 1; }
+    int64_t ReadChunk(uint32_t count, const uint8_t** chunk) {
+        *chunk = input;
+        return _read(fd, input, count);
+    }
+};
+
+// Output into the read/write buffer, flushed exactly when full. A reference
+// whose source lies before the buffer's start reads the window, which takes
+// the buffer's bytes at their positions at every flush; so whole groups go
+// unchecked once 4,096 bytes are in the buffer, and before that each
+// reference is checked.
+struct BufferSink {
+    uint8_t* out;
+    uint32_t capacity;
+    uint8_t* window;
+    const uint32_t* crcTable;
+    FlushTarget& target;
+    uint32_t fill = 0;
+    uint64_t flushed = 0;   // bytes produced before the buffer's start
+    uint32_t crc = CRC32_INITIAL;
+
+    uint64_t Produced() const { return flushed + fill; }
+    bool GroupFits() const { return capacity - fill >= TOKEN_GROUP_OUTPUT; }
+    bool Group(const uint8_t*& ip, uint32_t& position) {
+        // The room left for the group keeps the buffer from filling.
+        if (fill >= LZSS_WINDOW_SIZE) {
+            uint8_t* op = out + fill;
+            DecodeGroup(ip, op, position);
+            fill = static_cast<uint32_t>(op - out);
+            return true;
+        }
+        uint32_t flags = *ip++;
+        for (int token = 0; token < 8; ++token, flags >>= 1) {
+            if (flags & 1) {
+                out[fill++] = *ip++;
+                ++position;
+            } else {
+                Reference(ip[0], ip[1], position);
+                ip += 2;
+            }
+        }
+        return true;
+    }
+    bool Token(uint32_t literal, uint32_t b1, uint32_t b2, uint32_t& position) {
+        if (literal) {
+            out[fill++] = static_cast<uint8_t>(b1);
+            ++position;
+            return fill < capacity || Flush();
+        }
+        if (capacity - fill >= LZSS_MAX_MATCH) {
+            Reference(b1, b2, position);
+            return fill < capacity || Flush();
+        }
+        // Near the buffer's end: byte by byte, flushing when it is full.
+        const uint32_t distance = ReferenceDistance(position, b1, b2);
+        const uint32_t length = ReferenceLength(b1);
+        const uint32_t source = (b1 & 0x0F) << 8 | b2;
+        position += length;
+        for (uint32_t i = 0; i < length; ++i) {
+            out[fill] = distance <= fill ? out[fill - distance] : window[(source + i) & LZSS_WINDOW_MASK];
+            if (++fill == capacity && !Flush()) return false;
+        }
+        return true;
+    }
+    // A reference with room for its bytes.
+    void Reference(uint32_t b1, uint32_t b2, uint32_t& position) {
+        const uint32_t distance = ReferenceDistance(position, b1, b2);
+        const uint32_t length = ReferenceLength(b1);
+        position += length;
+        uint8_t* op = out + fill;
+        fill += length;
+        if (distance <= fill - length) {
+            if (distance < length)
+                CopyOverlapping(op, distance, length);
+            else
+                std::memcpy(op, op - distance, length);
+            return;
+        }
+        // Its first bytes lie before the buffer: from the window, the rest
+        // from the bytes it has just produced.
+        const uint32_t source = (b1 & 0x0F) << 8 | b2;
+        const uint32_t before = static_cast<uint32_t>(op - out);
+        for (uint32_t i = 0; i < length; ++i)
+            op[i] = distance <= before + i ? op[i - static_cast<ptrdiff_t>(distance)]
+                                           : window[(source + i) & LZSS_WINDOW_MASK];
+    }
+    bool Finish() { return fill == 0 || Flush(); }
+
+    bool Flush() {
+        crc = CalculateBlockCRC32(out, fill, crc, crcTable);
+        // Only the last 4,096 bytes can still be referred to.
+        const uint32_t keep = fill < LZSS_WINDOW_SIZE ? fill : LZSS_WINDOW_SIZE;
+        const uint32_t first = fill - keep;
+        const auto at = static_cast<uint32_t>((LZSS_WINDOW_START + flushed + first) & LZSS_WINDOW_MASK);
+        const uint32_t head = LZSS_WINDOW_SIZE - at < keep ? LZSS_WINDOW_SIZE - at : keep;
+        std::memcpy(window + at, out + first, head);
+        std::memcpy(window, out + first + head, keep - head);
+        flushed += fill;
+        const uint32_t count = fill;
+        fill = 0;
+        return target.Flush(out, count);
+    }
+};
+
+// Decoding here, straight from the archive.
+int32_t StreamDecode(int32_t fd, const char* archivePath, ArchiveFileHeader* header, DecodingBuffers& buffers,
+                     FlushTarget& target, uint32_t* crc, const uint32_t* crcTable) {
+    DescriptorSource source{fd, buffers.input};
+    BufferSink sink{buffers.out, buffers.capacity, buffers.window, crcTable, target};
+    uint64_t used = 0;
+    switch (DecodeStream(source, sink, header->storedSize, header->fileSize, buffers.inputLength, &used)) {
+    case StreamEnd::Complete:
+        *crc = ~sink.crc;
+        return 0;
+    case StreamEnd::Damaged:
+        return buffers.Damaged(target.output, header, crc, target.skip, target.testing);
+    case StreamEnd::Unreadable:
+        ReportArchiveUnreadable(archivePath);
+        return RESULT_STOP;
+    case StreamEnd::Stopped:
+        break;
+    }
+    return target.result;
+}
+
+// Writing what the decoding threads made of the member, in the pieces the
+// read/write buffer would have held, each flushed as DecompressData's own
+// decoding flushes it; the member ends the way that decoding would have
+// ended it, and the archive is left where it would have left it.
+int32_t WriteDecodedMember(DecodedMember* member, int32_t fd, int64_t dataOffset, const char* archivePath,
+                           ArchiveFileHeader* header, DecodingBuffers& buffers, FlushTarget& target,
+                           uint32_t* crc) {
+    const uint32_t capacity = buffers.capacity;
+    uint32_t fill = 0;   // a piece gathered in the buffer across two runs
+    const uint8_t* data = nullptr;
+    uint32_t length = 0;
+    while (NextDecodedBytes(member, &data, &length)) {
+        while (length > 0) {
+            if (fill == 0 && length >= capacity) {
+                if (!target.Flush(data, capacity)) return target.result;
+                data += capacity;
+                length -= capacity;
+                continue;
+            }
+            const uint32_t take = capacity - fill < length ? capacity - fill : length;
+            std::memcpy(buffers.out + fill, data, take);
+            fill += take;
+            data += take;
+            length -= take;
+            if (fill == capacity) {
+                if (!target.Flush(buffers.out, capacity)) return target.result;
+                fill = 0;
+            }
+        }
+    }
+    uint32_t decodedCrc = 0;
+    uint64_t produced = 0;
+    uint64_t used = 0;
+    const StreamEnd end = DecodedMemberEnd(member, &decodedCrc, &produced, &used);
+    if (target.testing) {
+        // Nothing was handed over: the flushes of the full buffers, and of
+        // the last part at a complete end.
+        uint64_t flushes = produced / capacity;
+        if (end == StreamEnd::Complete && produced % capacity != 0) ++flushes;
+        for (; flushes > 0; --flushes)
+            if (!target.Flush(buffers.out, capacity)) return target.result;
+    } else if (end == StreamEnd::Complete && fill > 0 && !target.Flush(buffers.out, fill)) {
+        return target.result;
+    }
+    switch (end) {
+    case StreamEnd::Complete:
+        if (_lseek(fd, dataOffset + static_cast<int64_t>(used), SEEK_SET) < 0)
+            return ProcessFileError(nullptr, errno, 107, archivePath);
+        *crc = decodedCrc;
+        return 0;
+    case StreamEnd::Damaged:
+        return buffers.Damaged(target.output, header, crc, target.skip, target.testing);
+    case StreamEnd::Unreadable:
+    case StreamEnd::Stopped:
+        break;
+    }
+    ReportArchiveUnreadable(archivePath);
+    return RESULT_STOP;
+}
 
 }  // namespace
 
 int32_t DecompressData(int32_t fd, const char* archivePath, ArchiveFileHeader* header, const char* destinationDir,
                        uint32_t* crc, const uint32_t* crcTable, uint8_t* skip, uint8_t testing) {
-    Decoder d;
     SetMarkerFileFlags(header->fileName);
-    char path[ARCHIVE_PATH_SIZE];
-    if (JoinMemberPath(destinationDir, header->fileName, path) == 0)
-        return DisplayErrorMsg(_installWnd, header->fileName, 130);
-
-    int32_t output = -1;
-    if (!testing) {
-        int32_t result = 0;
-        output = CreateMemberFile(path, &result);
-        if (output < 0) return result;
-    }
-    auto closeOutput = [&] {
-        if (output >= 0) utclose(output, UT_WRITE_THROUGH);
-        output = -1;
-    };
+    MemberOutput output;
+    if (const int32_t result = OpenMemberOutput(header, destinationDir, testing, output); result != 0) return result;
+    struct CloseAtEnd {
+        MemberOutput& output;
+        ~CloseAtEnd() { output.Close(); }
+    } closeAtEnd{output};
+    // An empty member reads no stream byte.
     if (header->fileSize == 0) {
-        closeOutput();
-        *crc = ~d.crc;
+        *crc = ~CRC32_INITIAL;
         return 0;
     }
 
-    // Decoded ahead: the bytes go out in the steps of a full read/write
-    // buffer, each a flush as below; no decoding buffers are needed.
-    uint32_t decodedCrc = 0;
+    DecodingBuffers buffers;
+    struct ReleaseAtEnd {
+        DecodingBuffers& buffers;
+        ~ReleaseAtEnd() { buffers.Release(); }
+    } releaseAtEnd{buffers};
+    if (const int32_t result = AllocateDecodingBuffers(header->fileSize, buffers); result != 0) return result;
+    FlushTarget target{output, header, crc, skip, testing};
+
+    // The threads read the stream in chunks of a whole input buffer; a
+    // shorter buffer would end an odd stream elsewhere, so then the member
+    // is decoded here.
     const int64_t dataOffset = _lseek(fd, 0, SEEK_CUR);
-    const uint8_t* decoded = dataOffset >= 0 ? TakeDecodedMember(dataOffset, header, &decodedCrc) : nullptr;
-    if (decoded != nullptr && _lseek(fd, header->storedSize, SEEK_CUR) >= 0) {
-        int32_t result = 0;
-        for (uint32_t done = 0; done < header->fileSize;) {
-            const uint32_t count = header->fileSize - done < RW_BUFFER_MAX ? header->fileSize - done : RW_BUFFER_MAX;
-            if (FlushRWBuffer(output, decoded + done, count, header, path, crc, skip, &result, testing) == 0) {
-                closeOutput();
-                return result;
-            }
-            done += count;
-        }
-        closeOutput();
-        *crc = decodedCrc;
-        return 0;
+    DecodedMember* member = dataOffset >= 0 ? TakeDecodedMember(dataOffset, header) : nullptr;
+    if (member != nullptr && buffers.inputLength != RW_BUFFER_MAX) {
+        ReleaseDecodedMember(member);
+        member = nullptr;
     }
-
-    d.window = static_cast<uint8_t*>(utcalloc(1, LZSS_WINDOW_SIZE));
-    if (d.window == nullptr) {
-        closeOutput();
-        return DisplayErrorMsg(_installWnd, "window", 601);
+    if (member != nullptr) {
+        struct ReleaseMember {
+            DecodedMember* member;
+            ~ReleaseMember() { ReleaseDecodedMember(member); }
+        } releaseMember{member};
+        return WriteDecodedMember(member, fd, dataOffset, archivePath, header, buffers, target, crc);
     }
-    if (const int32_t result = AllocGlobalRWBuffer(header->fileSize, &d.capacity); result != 0) {
-        closeOutput();
-        utfree(d.window);
-        return result;
-    }
-    d.out = static_cast<uint8_t*>(_pReadWriteBuffer);
-    uint8_t* input = nullptr;
-    uint32_t inputLength = RW_BUFFER_MAX;
-    for (; inputLength >= RW_BUFFER_STEP; inputLength -= RW_BUFFER_STEP) {
-        input = static_cast<uint8_t*>(utmalloc(inputLength));
-        if (input != nullptr) break;
-    }
-    auto releaseBuffers = [&] {
-        if (input != nullptr) utfree(input);
-        if (d.window != nullptr) utfree(d.window);
-        if (_pReadWriteBuffer != nullptr) utfree(_pReadWriteBuffer);
-        input = nullptr;
-        d.window = nullptr;
-        _pReadWriteBuffer = nullptr;
-    };
-    if (input == nullptr) {
-        releaseBuffers();
-        closeOutput();
-        return DisplayErrorMsg(_installWnd, "tempFileArray", 601);
-    }
-    auto damaged = [&] {
-        void* buffers[] = {input, d.window, _pReadWriteBuffer};
-        input = nullptr;
-        d.window = nullptr;
-        _pReadWriteBuffer = nullptr;
-        return HandleDamagedMember(output, path, header, crc, skip, testing, buffers, 3);
-    };
-
-    // A flush: CRC, window, write. False when the member ends here (quit, or
-    // a write failure answered by stop or skip); `flushResult` then holds
-    // the result.
-    int32_t flushResult = 0;
-    auto flush = [&]() -> bool {
-        d.crc = CalculateBlockCRC32(d.out, d.fill, d.crc, crcTable);
-        d.UpdateWindow();
-        d.flushedBytes += d.fill;
-        const uint32_t count = d.fill;
-        d.fill = 0;
-        return FlushRWBuffer(output, d.out, count, header, path, crc, skip, &flushResult, testing) != 0;
-    };
-    auto endMember = [&](int32_t result) {
-        releaseBuffers();
-        closeOutput();
-        return result;
-    };
-
-    uint8_t first = 0;
-    if (_read(fd, &first, 1) != 1) return damaged();
-    d.flags = first;
-    d.mask = 1;
-
-    const uint64_t fileSize = header->fileSize;
-    int64_t consumed = 0;   // stream bytes after the first flag byte
-    while (d.flushedBytes + d.fill < fileSize) {
-        int64_t want = static_cast<int64_t>(header->storedSize) - 1 - consumed;
-        if (want > inputLength) want = inputLength;
-        const int got = want > 0 ? _read(fd, input, static_cast<unsigned>(want)) : 0;
-        if (got <= 0) {
-            ReportArchiveUnreadable(archivePath);
-            return endMember(RESULT_STOP);
-        }
-        const uint8_t* ip = input;
-        const uint8_t* const end = input + got;
-        int64_t direct = 0;
-        bool readFailed = false;
-        // The next token byte: from the chunk, else straight from the archive.
-        auto next = [&]() -> uint8_t {
-            if (ip < end) return *ip++;
-            uint8_t byte = 0;
-            if (_read(fd, &byte, 1) != 1) {
-                readFailed = true;
-                return 0;
-            }
-            ++direct;
-            return byte;
-        };
-
-        while (ip < end) {
-            if (d.mask == 256) {
-                // A whole group at once when it cannot run past the chunk or
-                // the buffer.
-                if (end - ip >= static_cast<ptrdiff_t>(kGroupInput) && d.capacity - d.fill >= kGroupOutput) {
-                    const uint32_t groupFlags = *ip++;
-                    for (uint32_t bit = 1; bit < 256; bit <<= 1) {
-                        if (groupFlags & bit) {
-                            d.out[d.fill++] = *ip++;
-                            d.writePosition = (d.writePosition + 1) & kWindowMask;
-                        } else {
-                            const uint32_t b1 = ip[0];
-                            const uint32_t b2 = ip[1];
-                            ip += 2;
-                            const uint32_t position = (b1 & 0x0F) << 8 | b2;
-                            const uint32_t length = (b1 >> 4) + LZSS_MIN_MATCH;
-                            const uint32_t distance = ((d.writePosition - position - 1) & kWindowMask) + 1;
-                            if (distance <= d.fill)
-                                d.CopyFast(length, distance);
-                            else
-                                d.CopyCarefully(position, length, distance, flush);   // room: never flushes
-                        }
-                    }
-                    continue;
-                }
-                d.flags = *ip++;
-                d.mask = 1;
-            }
-            const bool literal = (d.flags & d.mask) != 0;
-            d.mask <<= 1;
-            if (literal) {
-                const uint8_t value = next();
-                if (readFailed) return damaged();
-                d.out[d.fill++] = value;
-                d.writePosition = (d.writePosition + 1) & kWindowMask;
-                if (d.fill == d.capacity && !flush()) return endMember(flushResult);
-            } else {
-                const uint32_t b1 = next();
-                if (readFailed) return damaged();
-                const uint32_t b2 = next();
-                if (readFailed) return damaged();
-                const uint32_t position = (b1 & 0x0F) << 8 | b2;
-                const uint32_t length = (b1 >> 4) + LZSS_MIN_MATCH;
-                const uint32_t distance = ((d.writePosition - position - 1) & kWindowMask) + 1;
-                if (!d.CopyCarefully(position, length, distance, flush)) return endMember(flushResult);
-            }
-        }
-        consumed += got + direct;
-    }
-    if (d.fill > 0 && !flush()) return endMember(flushResult);
-    endMember(0);
-    *crc = ~d.crc;
-    return 0;
+    return StreamDecode(fd, archivePath, header, buffers, target, crc, crcTable);
 }
 
 }  // namespace vrn

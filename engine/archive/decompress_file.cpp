@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/archive/archive.h"
+#include "engine/archive/decode_pool.h"
 #include "engine/destination/destination.h"
 #include "engine/state/state.h"
 #include "platform/crt.h"
@@ -137,17 +138,16 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
     // Headers and small members are then read without a host call each.
     SetDescriptorReadAhead(fd, ARCHIVE_READ_AHEAD);
     // What lives for one pass over the archive: the directory memo and the
-    // decoding ahead, both ended before the archive is closed, whichever way
-    // this returns.
+    // decoding threads, both ended before the archive is closed, whichever
+    // way this returns.
     struct ArchivePass {
-        bool decodingAhead;
         ~ArchivePass() {
-            if (decodingAhead) StopDecodeAhead();
+            StopDecodePool();
             ReadyDirectory() = {};
         }
-    } pass{!testing && _decodeAhead != 0};
+    } pass;
     ReadyDirectory() = {true, {}};
-    if (pass.decodingAhead) StartDecodeAhead(fd, pattern, crcTable);
+    StartDecodePool(fd, pattern, crcTable, testing, DecodeThreadCount());
 
     ArchiveFileHeader header;
     int32_t error = 0;

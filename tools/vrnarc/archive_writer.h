@@ -26,25 +26,16 @@ void CompressStream(const uint8_t* data, size_t size, CompressionLevel level, st
 // The CRC-32 of a block, as the engine checks it.
 uint32_t DataCRC(const uint8_t* data, size_t size);
 
-// One member header with its fields unmasked.
-struct MemberHeader {
-    std::string name;   // at most ARCHIVE_NAME_SIZE - 1 bytes
-    uint32_t storedSize = 0;
-    uint32_t fileSize = 0;
-    uint32_t dataCRC = 0;
-    uint32_t reserved = 0;
-    uint32_t accessTime = 0;
-    uint32_t modificationTime = 0;
-    int8_t method = ARCHIVE_METHOD_STORED;
-    uint32_t headerCRC = 0;   // filled by EncodeMemberHeader / DecodeMemberHeader
-};
+// The table of the engine's CRC-32.
+const uint32_t* CRCTable();
 
+// Member headers are the engine's ArchiveFileHeader.
 using RawHeader = std::array<uint8_t, ARCHIVE_HEADER_SIZE>;
 
 // The 539 bytes of a header as they lie in the archive; sets header.headerCRC.
-RawHeader EncodeMemberHeader(MemberHeader& header);
+RawHeader EncodeMemberHeader(ArchiveFileHeader& header);
 // Unmasks a header as read; false when its header CRC does not match.
-bool DecodeMemberHeader(const RawHeader& raw, MemberHeader& header);
+bool DecodeMemberHeader(const RawHeader& raw, ArchiveFileHeader& header);
 
 // How a member's data is kept.
 struct MemberOptions {
@@ -55,11 +46,11 @@ struct MemberOptions {
 // Appends one member to an open archive file: compressed unless storing is
 // smaller (or asked for). On failure returns false with `error` set.
 bool WriteMember(std::FILE* archive, const std::string& name, const uint8_t* data, size_t size, uint32_t accessTime,
-                 uint32_t modificationTime, const MemberOptions& options, MemberHeader* written, std::string& error);
+                 uint32_t modificationTime, const MemberOptions& options, ArchiveFileHeader* written, std::string& error);
 
 // Reads the next header of an archive: 1 read, 0 end of archive, -1 damaged
 // (error set; `header` then holds what could be read).
-int ReadMemberHeader(std::FILE* archive, MemberHeader& header, std::string& error);
+int ReadMemberHeader(std::FILE* archive, ArchiveFileHeader& header, std::string& error);
 
 // A member name: the path below `base` with backslash separators.
 std::string MemberNameOf(const std::string& relativeHostPath);

@@ -206,16 +206,20 @@ void CompressStream(const uint8_t* data, size_t size, CompressionLevel level, st
         CompressFast(data, size, out);
 }
 
-uint32_t DataCRC(const uint8_t* data, size_t size) {
+const uint32_t* CRCTable() {
     static const std::vector<uint32_t> table = [] {
         std::vector<uint32_t> t(CRC_TABLE_SIZE);
         BuildCRCTable(t.data(), CRC_TABLE_SIZE);
         return t;
     }();
+    return table.data();
+}
+
+uint32_t DataCRC(const uint8_t* data, size_t size) {
     uint32_t crc = CRC32_INITIAL;
     while (size > 0) {
         const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(size, 1u << 30));
-        crc = CalculateBlockCRC32(data, piece, crc, table.data());
+        crc = CalculateBlockCRC32(data, piece, crc, CRCTable());
         data += piece;
         size -= piece;
     }

@@ -28,8 +28,8 @@ struct MemberSpec {
 };
 
 inline std::string EncodeMember(const MemberSpec& m) {
-    arc::MemberHeader h;
-    h.name = m.name;
+    ArchiveFileHeader h;
+    SetMemberName(&h, m.name.c_str());
     h.fileSize = static_cast<uint32_t>(m.data.size());
     h.storedSize = m.overrideStoredSize ? m.storedSize : static_cast<uint32_t>(m.stream.size());
     h.dataCRC = m.overrideCRC ? m.crc

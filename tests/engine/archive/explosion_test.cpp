@@ -363,6 +363,58 @@ TEST_F(Explosion, AFailedArchiveStopsTheWalkAndARerunExtractsOnlyTheRest) {
     EXPECT_EQ(record.at("Product 200").at("_Component_Client Core (m)"), "1");
 }
 
+TEST_F(Explosion, DecodingThreadsChangeNothingOfAnExplosion) {
+    MakeMedium("hd");
+    ChooseProduct(100, true);
+    ChooseProduct(200, true);
+    Set(Component(100, "Shared Utilities")->flags, COMPONENT_CHOSEN, true);
+    Set(Component(100, "Tools")->flags, COMPONENT_CHOSEN, true);
+    Set(Subcomponent(100, "Tools", "Samples")->flags, SUBCOMPONENT_CHOSEN, true);
+    // Every file under the destination with its bytes, the record among
+    // them, the log without its time-stamped header lines, the result.
+    struct Run {
+        int32_t result = 0;
+        std::map<std::string, std::string> files;
+        std::string log;
+        bool operator==(const Run&) const = default;
+    };
+    auto install = [&](uint32_t threads, bool damaged) {
+        _decodeThreads = threads;
+        EXPECT_EQ(_chdir("C:\\"), 0);
+        fs::remove_all(root + "/C/dest");
+        fs::remove(log);
+        EXPECT_EQ(_mkdir("C:\\dest"), 0);
+        Run run;
+        EXPECT_EQ(CopyInstallFiles("C:\\medium", "C:\\dest", _devTable, 0), 0);
+        fs::create_directories(root + "/C/dest/XXARCSXX");
+        for (const fs::directory_entry& e : fs::directory_iterator(root + "/C/medium"))
+            if (e.path().extension() == ".arc")
+                fs::copy_file(e.path(), root + "/C/dest/XXARCSXX/" + e.path().filename().string());
+        if (damaged) {
+            const std::string shared = root + "/C/dest/XXARCSXX/shared.arc";
+            fs::resize_file(shared, fs::file_size(shared) - 10);
+        }
+        run.result = ExplodeArchives("", "C:\\dest", "", _availableProducts);
+        for (const fs::directory_entry& e : fs::recursive_directory_iterator(root + "/C/dest"))
+            if (e.is_regular_file()) run.files[fs::relative(e.path(), root + "/C/dest").string()] = ReadAll(e.path());
+        std::istringstream lines(Log());
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("VARENTIS INSTALL UTILITY LOG", 0) != 0) run.log += line + "\n";
+        return run;
+    };
+    for (bool damaged : {false, true}) {
+        const Run serial = install(0, damaged);
+        EXPECT_EQ(serial.result != 0, damaged) << serial.log;
+        EXPECT_EQ(serial.files.count("installd.ini"), 1u);
+        EXPECT_EQ(serial.files.count("XXARCSXX/shared.arc"), damaged ? 1u : 0u);
+        for (uint32_t threads : {1u, 2u, 8u}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads" + (damaged ? ", damaged" : ""));
+            EXPECT_TRUE(install(threads, damaged) == serial);
+        }
+    }
+    _decodeThreads = DECODE_THREADS_DEFAULT;
+}
+
 TEST_F(Explosion, TheRecordMustBeInPlaceBeforeTheExplosion) {
     MakeMedium("cd");
     ChooseProduct(100, true);

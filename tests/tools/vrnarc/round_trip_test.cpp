@@ -149,7 +149,7 @@ TEST_F(RoundTripTest, WrittenMembersChooseTheSmallerMethod) {
     const std::string noise = RandomBytes(20000, 2);
     std::FILE* f = std::fopen((root + "/C/w.vrn").c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    arc::MemberHeader textHeader, noiseHeader, storedHeader;
+    ArchiveFileHeader textHeader, noiseHeader, storedHeader;
     std::string error;
     const auto bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
     ASSERT_TRUE(arc::WriteMember(f, "t.txt", bytes(text), text.size(), 5, 6, {}, &textHeader, error)) << error;
@@ -168,9 +168,9 @@ TEST_F(RoundTripTest, WrittenMembersChooseTheSmallerMethod) {
     // The headers read back as written, and the engine agrees.
     f = std::fopen((root + "/C/w.vrn").c_str(), "rb");
     ASSERT_NE(f, nullptr);
-    arc::MemberHeader back;
+    ArchiveFileHeader back;
     ASSERT_EQ(arc::ReadMemberHeader(f, back, error), 1) << error;
-    EXPECT_EQ(back.name, "t.txt");
+    EXPECT_STREQ(back.fileName, "t.txt");
     EXPECT_EQ(back.headerCRC, textHeader.headerCRC);
     EXPECT_EQ(back.dataCRC, textHeader.dataCRC);
     std::fclose(f);

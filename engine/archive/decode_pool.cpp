@@ -1,0 +1,516 @@
+// The decoding threads. Each thread claims the next member of the walk (the
+// walk reads the member headers one after another from offset 0, as the
+// extraction will), decodes it with DecodeStream from its own reader, and
+// hands its bytes over a block at a time. The threads touch nothing of the
+// engine's state: they read with pread, decode into the pool's blocks and
+// report nothing; every report and question stays the extraction's.
+//
+// A member's block is handed over when full, so the extraction writes it
+// while the thread decodes on. The store is fixed; the member the extraction
+// waits for (the first still held) may always take a block, the others only
+// while one more stays free, so the extraction can never wait on a thread
+// that waits on it.
+#include "engine/archive/decode_pool.h"
+
+#include <array>
+#include <cstdlib>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/crt.h"
+#include "platform/system.h"
+
+namespace vrn {
+
+namespace {
+
+constexpr uint32_t kHistory = LZSS_WINDOW_SIZE;
+constexpr uint32_t kBlockData = RW_BUFFER_MAX;
+// History, the bytes handed over, and the room a group or token decoded
+// unchecked may write past them.
+constexpr uint32_t kBlockBytes = (kHistory + kBlockData + TOKEN_GROUP_OUTPUT + 63) / 64 * 64;
+// A thread reads the archive through a window this large: a whole input
+// chunk and the token bytes just past it, or a header with a small
+// member's stream.
+constexpr uint32_t kReadWindow = RW_BUFFER_MAX + 1024;
+// While testing, the extraction waiting for a member is woken once this
+// many members in a row are done (or nothing more is coming), so that it is
+// woken seldom.
+constexpr uint32_t kTestingWakeRun = 16;
+
+struct Run {
+    int32_t block;
+    uint32_t length;
+};
+
+// A thread's view of the archive: reads served from a window of the file.
+class ArchiveWindow {
+public:
+    explicit ArchiveWindow(int32_t fd) : reader_(fd), bytes_(std::make_unique_for_overwrite<uint8_t[]>(kReadWindow)) {}
+    bool valid() const { return reader_.valid(); }
+
+    // Up to `count` bytes at `offset` (fewer only at the end of the file),
+    // -1 on failure; *at points at them.
+    int64_t Read(uint64_t offset, uint32_t count, const uint8_t** at) {
+        if (offset < start_ || offset + count > start_ + length_) {
+            // Refill unless the window already reaches the end of the file.
+            if (!(atEnd_ && offset >= start_ && offset <= start_ + length_)) {
+                const int64_t got = reader_.ReadAt(offset, bytes_.get(), kReadWindow);
+                if (got < 0) {
+                    length_ = 0;
+                    atEnd_ = false;
+                    return -1;
+                }
+                start_ = offset;
+                length_ = static_cast<uint32_t>(got);
+                atEnd_ = length_ < kReadWindow;
+            }
+        }
+        const uint64_t available = start_ + length_ - offset;
+        *at = bytes_.get() + (offset - start_);
+        return static_cast<int64_t>(available < count ? available : count);
+    }
+
+private:
+    PositionalReader reader_;
+    std::unique_ptr<uint8_t[]> bytes_;
+    uint64_t start_ = 0;
+    uint32_t length_ = 0;
+    bool atEnd_ = false;   // the file ends where the window does
+};
+
+// A member's stream as the thread reads it: as the archive reader would,
+// from the member's data offset on.
+struct WindowSource {
+    ArchiveWindow& window;
+    uint64_t offset;
+    bool ReadByte(uint8_t& byte) {
+        const uint8_t* at = nullptr;
+        if (window.Read(offset, 1, &at) != 1) return false;
+        byte = *at;
+        ++offset;
+        return true;
+    }
+    int64_t ReadChunk(uint32_t count, const uint8_t** chunk) {
+        const int64_t got = window.Read(offset, count, chunk);
+        if (got > 0) offset += static_cast<uint64_t>(got);
+        return got;
+    }
+};
+
+}  // namespace
+
+struct DecodedMember {
+    int64_t dataOffset = 0;
+    ArchiveFileHeader header;
+    std::deque<Run> ready;        // blocks decoded and not yet handed out
+    int32_t handedBlock = -1;     // the block the extraction holds
+    bool done = false;
+    std::atomic<bool> abandoned{false};   // the extraction is done with it
+    StreamEnd end = StreamEnd::Stopped;
+    uint32_t crc = 0;
+    uint64_t produced = 0;
+    uint64_t used = 0;
+};
+
+namespace {
+
+class DecodePool {
+public:
+    DecodePool(int32_t fd, const char* pattern, const uint32_t* crcTable, uint8_t testing, uint32_t threads)
+        : pattern_(pattern), testing_(testing != 0) {
+        std::memcpy(crcTable_.data(), crcTable, sizeof crcTable_);
+        try {
+            if (!testing_) {
+                store_ = std::make_unique_for_overwrite<uint8_t[]>(size_t{DECODE_POOL_BLOCKS} * kBlockBytes);
+                for (uint32_t b = DECODE_POOL_BLOCKS; b-- > 0;) freeBlocks_.push_back(static_cast<int32_t>(b));
+            }
+            for (uint32_t i = 0; i < threads; ++i) {
+                auto thread = std::make_unique<ThreadPart>(fd, testing_);
+                if (!thread->window.valid()) break;
+                parts_.push_back(std::move(thread));
+            }
+            for (auto& part : parts_) {
+                ThreadPart* p = part.get();
+                workers_.emplace_back([this, p] { Work(*p); });
+            }
+        } catch (const std::bad_alloc&) {
+        } catch (const std::system_error&) {
+        }
+        // With no thread running, the extraction decodes everything itself.
+        if (workers_.empty()) Stop();
+    }
+
+    ~DecodePool() { Stop(); }
+
+    bool running() const { return !workers_.empty(); }
+
+    DecodedMember* Take(int64_t dataOffset, const ArchiveFileHeader* header) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            // Members the extraction passed by are of no more use.
+            while (!members_.empty() && members_.front()->dataOffset < dataOffset) DropFront();
+            if (!members_.empty() && members_.front()->dataOffset == dataOffset) {
+                DecodedMember* m = members_.front().get();
+                const ArchiveFileHeader& h = m->header;
+                if (h.storedSize == header->storedSize && h.fileSize == header->fileSize &&
+                    h.method == header->method && std::strcmp(h.fileName, header->fileName) == 0)
+                    return m;
+                DropFront();
+                return nullptr;
+            }
+            // Walked past it without taking it, or stopped short of it.
+            if (walkDone_ || walked_ > dataOffset - static_cast<int64_t>(ARCHIVE_HEADER_SIZE)) return nullptr;
+            awaitingWalk_ = true;
+            extractionCv_.wait(lock);
+            awaitingWalk_ = false;
+        }
+    }
+
+    bool Next(DecodedMember* m, const uint8_t** data, uint32_t* length) {
+        std::unique_lock lock(mutex_);
+        if (m->handedBlock >= 0) {
+            FreeBlock(m->handedBlock);
+            m->handedBlock = -1;
+        }
+        while (m->ready.empty() && !m->done) {
+            awaited_ = m;
+            extractionCv_.wait(lock);
+        }
+        awaited_ = nullptr;
+        if (m->ready.empty()) return false;
+        const Run run = m->ready.front();
+        m->ready.pop_front();
+        m->handedBlock = run.block;
+        *data = BlockBase(run.block) + kHistory;
+        *length = run.length;
+        return true;
+    }
+
+    void Release(DecodedMember* m) {
+        std::lock_guard lock(mutex_);
+        if (!members_.empty() && members_.front().get() == m) DropFront();
+    }
+
+private:
+    // What one thread owns: its view of the archive and, while testing, the
+    // block it decodes into over and over.
+    struct ThreadPart {
+        ThreadPart(int32_t fd, bool testing)
+            : window(fd), scratch(testing ? std::make_unique_for_overwrite<uint8_t[]>(kBlockBytes) : nullptr) {}
+        ArchiveWindow window;
+        std::unique_ptr<uint8_t[]> scratch;
+    };
+
+    // Output into blocks: history before the bytes, a block handed over (or,
+    // testing, only counted) once it holds kBlockData bytes, the bytes a
+    // token wrote past that carried into the next with the history.
+    struct BlockSink {
+        DecodePool& pool;
+        DecodedMember& member;
+        uint8_t* base;          // the block being filled
+        int32_t block;          // its number in the store; -1 for a scratch block
+        uint8_t* op;
+        uint64_t handed = 0;    // bytes before this block
+        uint32_t crc = CRC32_INITIAL;
+
+        uint8_t* data() const { return base + kHistory; }
+        uint32_t fill() const { return static_cast<uint32_t>(op - data()); }
+        uint64_t Produced() const { return handed + fill(); }
+        bool GroupFits() const { return fill() < kBlockData; }
+        bool Group(const uint8_t*& ip, uint32_t& position) {
+            DecodeGroup(ip, op, position);
+            return fill() < kBlockData || HandOver();
+        }
+        bool Token(uint32_t literal, uint32_t b1, uint32_t b2, uint32_t& position) {
+            DecodeToken(literal, b1, b2, op, position);
+            return fill() < kBlockData || HandOver();
+        }
+        bool Finish() { return true; }
+
+        bool HandOver() {
+            const uint32_t carried = kHistory + fill() - kBlockData;
+            crc = CalculateBlockCRC32(data(), kBlockData, crc, pool.crcTable_.data());
+            handed += kBlockData;
+            if (block < 0) {
+                std::memmove(base, base + kBlockData, carried);
+            } else {
+                std::array<uint8_t, kHistory + TOKEN_GROUP_OUTPUT> carry;
+                std::memcpy(carry.data(), base + kBlockData, carried);
+                pool.Publish(member, block, kBlockData);
+                block = pool.AcquireBlock(member);
+                if (block < 0) return false;
+                base = pool.BlockBase(block);
+                std::memcpy(base, carry.data(), carried);
+            }
+            op = base + carried;
+            return !pool.stopping_.load(std::memory_order_relaxed) &&
+                   !member.abandoned.load(std::memory_order_relaxed);
+        }
+    };
+
+    uint8_t* BlockBase(int32_t block) const { return store_.get() + static_cast<size_t>(block) * kBlockBytes; }
+
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            walkDone_ = true;
+        }
+        workerCv_.notify_all();
+        extractionCv_.notify_all();
+        for (std::thread& t : workers_)
+            if (t.joinable()) t.join();
+        workers_.clear();
+    }
+
+    // Under the lock.
+    void FreeBlock(int32_t block) {
+        freeBlocks_.push_back(block);
+        if (workersWaiting_ > 0) workerCv_.notify_all();
+    }
+
+    void DropFront() {
+        DecodedMember* m = members_.front().get();
+        m->abandoned = true;
+        if (m->handedBlock >= 0) freeBlocks_.push_back(m->handedBlock);
+        for (const Run& run : m->ready) freeBlocks_.push_back(run.block);
+        m->ready.clear();
+        m->handedBlock = -1;
+        members_.pop_front();
+        // Room for another member, blocks, and perhaps a new first member.
+        if (workersWaiting_ > 0) workerCv_.notify_all();
+    }
+
+    bool IsFirst(const DecodedMember& m) const { return !members_.empty() && members_.front().get() == &m; }
+
+    // Whether the extraction, waiting for a member, should be woken now.
+    void WakeExtraction() {
+        if (awaitingWalk_) {
+            extractionCv_.notify_one();
+            return;
+        }
+        const DecodedMember* m = awaited_;
+        if (m == nullptr || (m->ready.empty() && !m->done)) return;
+        if (testing_ && !walkDone_ && workersWaiting_ == 0) {
+            uint32_t run = 0;
+            for (const auto& held : members_) {
+                if (!held->done) break;
+                if (++run >= kTestingWakeRun) break;
+            }
+            if (run < kTestingWakeRun) return;
+        }
+        extractionCv_.notify_one();
+    }
+
+    // The next block for `m`: -1 when the pool stops or the extraction is
+    // done with the member.
+    int32_t AcquireBlock(DecodedMember& m) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (stopping_ || m.abandoned) return -1;
+            if (freeBlocks_.size() > (IsFirst(m) ? 0u : 1u)) {
+                const int32_t block = freeBlocks_.back();
+                freeBlocks_.pop_back();
+                return block;
+            }
+            ++workersWaiting_;
+            WakeExtraction();
+            workerCv_.wait(lock);
+            --workersWaiting_;
+        }
+    }
+
+    void Publish(DecodedMember& m, int32_t block, uint32_t length) {
+        std::lock_guard lock(mutex_);
+        if (m.abandoned) {
+            freeBlocks_.push_back(block);
+            return;
+        }
+        m.ready.push_back({block, length});
+        if (awaited_ == &m) extractionCv_.notify_one();
+    }
+
+    // The member's end, with its last block (or, stopped, the block freed).
+    void Finish(DecodedMember& m, BlockSink& sink, StreamEnd end, uint64_t used) {
+        const uint32_t rest = sink.fill();
+        const uint32_t crc = ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
+        std::lock_guard lock(mutex_);
+        if (sink.block >= 0) {
+            if (m.abandoned || end == StreamEnd::Stopped || rest == 0)
+                freeBlocks_.push_back(sink.block);
+            else
+                m.ready.push_back({sink.block, rest});
+            if (workersWaiting_ > 0) workerCv_.notify_all();
+        }
+        m.end = end;
+        m.crc = crc;
+        m.produced = sink.Produced();
+        m.used = used;
+        m.done = true;
+        WakeExtraction();
+    }
+
+    // The next member to decode, from the walk: null when there is none.
+    std::shared_ptr<DecodedMember> Claim(ArchiveWindow& window) {
+        std::lock_guard walk(walkMutex_);
+        for (;;) {
+            {
+                std::unique_lock lock(mutex_);
+                while (!stopping_ && !walkDone_ && members_.size() >= DECODE_POOL_MEMBERS) {
+                    ++workersWaiting_;
+                    WakeExtraction();
+                    workerCv_.wait(lock);
+                    --workersWaiting_;
+                }
+                if (stopping_ || walkDone_) return nullptr;
+            }
+            const uint8_t* raw = nullptr;
+            ArchiveFileHeader h;
+            const bool valid = window.Read(static_cast<uint64_t>(walkOffset_), ARCHIVE_HEADER_SIZE, &raw) ==
+                                   ARCHIVE_HEADER_SIZE &&
+                               UnmaskFileHeader(raw, &h, crcTable_.data()) != 0;
+            const bool wanted = valid && h.method == ARCHIVE_METHOD_COMPRESSED && h.fileSize > 0 &&
+                                MatchFileName(pattern_.c_str(), h.fileName) != 0;
+            std::shared_ptr<DecodedMember> member;
+            if (wanted) {
+                member = std::make_shared<DecodedMember>();
+                member->header = h;
+                member->dataOffset = walkOffset_ + ARCHIVE_HEADER_SIZE;
+            }
+            std::lock_guard lock(mutex_);
+            if (!valid) {
+                walkDone_ = true;
+                WakeExtraction();
+                return nullptr;
+            }
+            walkOffset_ += ARCHIVE_HEADER_SIZE + static_cast<int64_t>(h.storedSize);
+            walked_ = walkOffset_;
+            if (member) members_.push_back(member);
+            WakeExtraction();
+            if (member) return member;
+        }
+    }
+
+    void Work(ThreadPart& part) {
+        try {
+            while (std::shared_ptr<DecodedMember> member = Claim(part.window)) Decode(*member, part);
+        } catch (const std::bad_alloc&) {
+            // Short of memory: the walk ends here, and the extraction
+            // decodes what is left itself.
+            std::lock_guard lock(mutex_);
+            walkDone_ = true;
+            WakeExtraction();
+        }
+    }
+
+    void Decode(DecodedMember& m, ThreadPart& part) {
+        int32_t block = -1;
+        uint8_t* base = part.scratch.get();
+        if (!testing_) {
+            block = AcquireBlock(m);
+            if (block < 0) {
+                std::lock_guard lock(mutex_);
+                m.done = true;
+                WakeExtraction();
+                return;
+            }
+            base = BlockBase(block);
+        }
+        // Window positions never written read as zero.
+        std::memset(base, 0, kHistory);
+        BlockSink sink{*this, m, base, block, base + kHistory};
+        WindowSource source{part.window, static_cast<uint64_t>(m.dataOffset)};
+        uint64_t used = 0;
+        const StreamEnd end =
+            DecodeStream(source, sink, m.header.storedSize, m.header.fileSize, RW_BUFFER_MAX, &used);
+        Finish(m, sink, end, used);
+    }
+
+    std::string pattern_;
+    bool testing_;
+    std::array<uint32_t, CRC_TABLE_SIZE> crcTable_{};
+    std::unique_ptr<uint8_t[]> store_;
+    std::vector<std::unique_ptr<ThreadPart>> parts_;
+    std::vector<std::thread> workers_;
+
+    std::mutex walkMutex_;   // one thread walks at a time
+    int64_t walkOffset_ = 0;   // the next header's offset
+
+    std::mutex mutex_;
+    std::condition_variable workerCv_;       // threads wait here for a block or a member's room
+    std::condition_variable extractionCv_;   // the extraction waits here
+    std::deque<std::shared_ptr<DecodedMember>> members_;   // in archive order, until the extraction is done
+    std::vector<int32_t> freeBlocks_;
+    int64_t walked_ = 0;   // every header before this offset has been read
+    bool walkDone_ = false;
+    std::atomic<bool> stopping_{false};
+    DecodedMember* awaited_ = nullptr;   // the member the extraction waits for
+    bool awaitingWalk_ = false;
+    uint32_t workersWaiting_ = 0;
+};
+
+std::unique_ptr<DecodePool>& Active() {
+    static std::unique_ptr<DecodePool> active;
+    return active;
+}
+
+}  // namespace
+
+uint32_t _decodeThreads = DECODE_THREADS_DEFAULT;
+
+uint32_t DecodeThreadCount() {
+    uint32_t count = _decodeThreads;
+    if (count == DECODE_THREADS_DEFAULT) {
+        const char* text = GetEnv("VRN_THREADS");
+        char* end = nullptr;
+        const unsigned long value = text != nullptr ? std::strtoul(text, &end, 10) : 0;
+        if (text != nullptr && *text != '\0' && *end == '\0')
+            count = value > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : static_cast<uint32_t>(value);
+        else if ((count = std::thread::hardware_concurrency()) == 0)
+            count = 1;   // unknown: one
+    }
+    return count > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : count;
+}
+
+void StartDecodePool(int32_t fd, const char* pattern, const uint32_t* crcTable, uint8_t testing, uint32_t threads) {
+    Active().reset();
+    if (threads == 0) return;
+    try {
+        auto pool = std::make_unique<DecodePool>(fd, pattern, crcTable, testing, threads);
+        if (pool->running()) Active() = std::move(pool);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void StopDecodePool() { Active().reset(); }
+
+DecodedMember* TakeDecodedMember(int64_t dataOffset, const ArchiveFileHeader* header) {
+    return Active() ? Active()->Take(dataOffset, header) : nullptr;
+}
+
+bool NextDecodedBytes(DecodedMember* member, const uint8_t** data, uint32_t* length) {
+    return Active()->Next(member, data, length);
+}
+
+StreamEnd DecodedMemberEnd(const DecodedMember* member, uint32_t* crc, uint64_t* produced, uint64_t* streamUsed) {
+    *crc = member->crc;
+    *produced = member->produced;
+    *streamUsed = member->used;
+    return member->end;
+}
+
+void ReleaseDecodedMember(DecodedMember* member) {
+    if (Active()) Active()->Release(member);
+}
+
+}  // namespace vrn
