@@ -396,7 +396,7 @@ TEST_F(Explosion, DecodingThreadsChangeNothingOfAnExplosion) {
         }
         run.result = ExplodeArchives("", "C:\\dest", "", _availableProducts);
         for (const fs::directory_entry& e : fs::recursive_directory_iterator(root + "/C/dest"))
-            if (e.is_regular_file()) run.files[fs::relative(e.path(), root + "/C/dest").string()] = ReadAll(e.path());
+            if (e.is_regular_file()) run.files[fs::relative(e.path(), root + "/C/dest").string()] = ReadHostFile(e.path().string());
         std::istringstream lines(Log());
         for (std::string line; std::getline(lines, line);)
             if (line.rfind("VARENTIS INSTALL UTILITY LOG", 0) != 0) run.log += line + "\n";

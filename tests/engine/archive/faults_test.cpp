@@ -18,16 +18,16 @@ class ExtractionFaults : public test::ArchiveTest {
 protected:
     void SetUp() override {
         ArchiveTest::SetUp();
-        // The second reader is not struck; without it every read is the
-        // descriptor's own, in a fixed order.
-        savedDecodeAhead = _decodeAhead;
-        _decodeAhead = 0;
+        // Without decoding threads every read is the extracting thread's
+        // own, in a fixed order, so the Nth read is always the same one.
+        savedDecodeThreads = _decodeThreads;
+        _decodeThreads = 0;
         first = test::TextBytes(300);
         big = test::RandomBytes(200000, 5);
         text = test::TextBytes(180000);
     }
     void TearDown() override {
-        _decodeAhead = savedDecodeAhead;
+        _decodeThreads = savedDecodeThreads;
         ArchiveTest::TearDown();
     }
     void ExpectAllExtracted() {
@@ -47,7 +47,7 @@ protected:
         WriteArchive({test::Stored("first.txt", first), test::Stored("data\\big.bin", big),
                       test::Compressed("data\\text.txt", text), test::Stored("last.txt", "last")});
     }
-    uint8_t savedDecodeAhead = 1;
+    uint32_t savedDecodeThreads = DECODE_THREADS_DEFAULT;
     std::string first, big, text;
 };
 
