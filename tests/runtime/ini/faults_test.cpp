@@ -3,8 +3,14 @@
 // says so in its result (the library shows nothing itself), the file keeps
 // its old contents whole, nothing of the copy back stays beside it, and the
 // same rewrite made again succeeds.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
+#include <iostream>
+#include <string>
 
 #include "platform/faults.h"
 #include "runtime/files/files.h"
@@ -82,6 +88,37 @@ TEST_F(IniFaults, ACopyBackThatFailsGivesItsErrorNumberAndLeavesNothingBehind) {
     EXPECT_EQ(utGetOsError(), 8);
     EXPECT_TRUE(Others().empty());
     ExpectUnchangedAndRewriteCompletes();
+}
+
+// A rewrite killed before each change it makes to the disk in turn (the
+// temporary file created, each write, the copy back, its rename, the
+// removal): the file is always its old contents or its new ones, whole.
+TEST_F(IniFaults, ARewriteKilledAtAnyPointLeavesTheOldFileOrTheNewOne) {
+    int killed = 0;
+    for (int k = 1;; ++k) {
+        WriteText(f, before);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::string error;
+            if (!ArmFaultsFromText("change#" + std::to_string(k) + "=kill", error)) ::_exit(10);
+            ::_exit(Rewrite() == 0 ? 0 : 11);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        const std::string now = ReadText(f);
+        EXPECT_TRUE(now == before || now == after) << "killed before change " << k << ":\n" << now;
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(WEXITSTATUS(status), 0) << "change " << k;
+            EXPECT_EQ(now, after);
+            break;
+        }
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "change " << k;
+        ++killed;
+    }
+    std::cout << "[ kill points ] initialization-file rewrite: " << killed << " tried\n";
+    // A create, writes, the copy and its rename at the least.
+    EXPECT_GE(killed, 4);
 }
 
 }  // namespace
