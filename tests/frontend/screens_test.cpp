@@ -155,6 +155,36 @@ TEST_F(Screens, ProductsAndSkusAreChosenWithTheKeysTheFooterNames) {
     EXPECT_FALSE(SkuScreenApplies(session_));
 }
 
+// F1 shows the medium's help over any screen and gives the screen back as
+// it was; without a help file the engine's own report comes up instead.
+TEST_F(Screens, F1ShowsTheMediumsHelpAndTheScreenComesBack) {
+    ui_.helpFile = start_.sourceDir + std::string("\\install.hlp");
+    keys_.Add(KeyCode::Down);
+    keys_.Add(KeyCode::F1);
+    keys_.Add(KeyCode::Down);   // scrolls the help, not the list
+    keys_.Add(KeyCode::Escape);
+    keys_.Type(" ");
+    keys_.Add(KeyCode::Enter);
+    ASSERT_EQ(ProductsScreen(session_), Step::Next);
+    ASSERT_GE(keys_.shown.size(), 5u);
+    const std::string help = keys_.shown[2];
+    EXPECT_NE(help.find("VARENTIS INSTALLATION UTILITY - HELP"), std::string::npos) << help;
+    EXPECT_NE(help.find("Esc, Enter, F1: close"), std::string::npos) << help;
+    EXPECT_EQ(help.find("[x] Varentis Client"), std::string::npos) << help;
+    // Back on the products, the cursor where it was: Space cleared the second.
+    EXPECT_NE(keys_.shown[4].find("[x] Varentis Client"), std::string::npos) << keys_.shown[4];
+    EXPECT_EQ(ChosenNumbers(), (std::vector<int32_t>{250, 280, 290}));
+
+    ui_.helpFile = start_.sourceDir + std::string("\\no-such.hlp");
+    keys_.shown.clear();
+    keys_.Add(KeyCode::F1);
+    keys_.Add(KeyCode::Enter);   // the report's OK
+    keys_.Add(KeyCode::Enter);
+    ASSERT_EQ(ProductsScreen(session_), Step::Next);
+    ASSERT_GE(keys_.shown.size(), 2u);
+    EXPECT_NE(keys_.shown[1].find("(145)"), std::string::npos) << keys_.shown[1];
+}
+
 TEST_F(Screens, MandatoryPartsCannotBeClearedAndTheEnginesAndLanguagesWait) {
     // A taller terminal shows the whole tree.
     grid_.Resize(40, PAGE_COLUMNS);

@@ -133,7 +133,7 @@ TEST(CharTables, DoubleByteStepping) {
     record.capabilities = CP_MULTIBYTE;
     for (int c = 0x81; c <= 0x9F; ++c) record.leadBytes[c] = 1;
     for (int c = 0x40; c <= 0xFC; ++c) record.trailBytes[c] = 1;
-    record.alpha['A'] = 1;
+    record.alpha[static_cast<unsigned char>('A')] = 1;
     const char text[] = "\x81\x41\x42\x81\x81\x81\x42";
 
     // Explicit record, without installing it.
