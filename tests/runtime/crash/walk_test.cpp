@@ -248,10 +248,17 @@ TEST(SignalSafeServicesTest, FormattingAndLocalTime) {
     // The clock read without the time-zone library agrees with it for the
     // same second (taken again if the second changed meanwhile).
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const time_t before = ::time(nullptr);
+        // The same clock as the routine's: time() may read a coarser one
+        // that lags behind it by a tick.
+        auto now = [] {
+            timespec t{};
+            ::clock_gettime(CLOCK_REALTIME, &t);
+            return t.tv_sec;
+        };
+        const time_t before = now();
         std::tm safe{};
         SignalSafeLocalTime(safe);
-        const time_t after = ::time(nullptr);
+        const time_t after = now();
         if (before != after) continue;
         std::tm local{};
         ASSERT_NE(::localtime_r(&before, &local), nullptr);

@@ -41,9 +41,9 @@ void CheckAllocator(const BuddyContext* c, const std::vector<void*>& live) {
             const uintptr_t at = reinterpret_cast<uintptr_t>(h);
             ASSERT_TRUE(h->magic == BUDDY_MAGIC && h->order == order && (h->state & 1)) << "list " << order;
             ASSERT_EQ(Links(h)->previous, previous) << "broken back link on list " << order;
-            ASSERT_NE(h->chunkBase, 0u);
+            ASSERT_NE(uintptr_t{h->chunkBase}, 0u);
             ASSERT_EQ((at - h->chunkBase) % size, 0u) << "misplaced block of order " << order;
-            chunks[h->chunkBase].push_back({at, size});
+            chunks[uintptr_t{h->chunkBase}].push_back({at, size});
             freeAt[order].insert(at);
         }
     }
@@ -56,8 +56,8 @@ void CheckAllocator(const BuddyContext* c, const std::vector<void*>& live) {
             ASSERT_EQ(h->order, BUDDY_SYSTEM_ORDER);
             continue;
         }
-        ASSERT_LT(h->size, uint64_t(c->minimumSize) << h->order) << "block too small for its request";
-        chunks[h->chunkBase].push_back({reinterpret_cast<uintptr_t>(h), uint64_t(c->minimumSize) << h->order});
+        ASSERT_LT(uint32_t{h->size}, uint64_t(c->minimumSize) << h->order) << "block too small for its request";
+        chunks[uintptr_t{h->chunkBase}].push_back({reinterpret_cast<uintptr_t>(h), uint64_t(c->minimumSize) << h->order});
     }
     for (auto& [base, spans] : chunks) {
         std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
@@ -95,8 +95,8 @@ TEST(BuddyAllocator, SizingSplittingMergingAndTheReserve) {
     BuddyHeader* h = Header(small);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(small) % 16, 0u);
     EXPECT_EQ(h->order, 0);
-    EXPECT_EQ(h->size, 31u);
-    EXPECT_EQ(h->chunkBase, reinterpret_cast<uintptr_t>(h));
+    EXPECT_EQ(uint32_t{h->size}, 31u);
+    EXPECT_EQ(uintptr_t{h->chunkBase}, reinterpret_cast<uintptr_t>(h));
     EXPECT_EQ(std::memcmp(h, "\x59\xAA", 2), 0);
     for (int order = 0; order < 16; ++order) EXPECT_EQ(ListLength(c, order), order < 15 ? 1 : 0) << order;
     void* larger = utBuddyAlloc(c, 16);
@@ -112,7 +112,7 @@ TEST(BuddyAllocator, SizingSplittingMergingAndTheReserve) {
     utFailAllocations(0, -1);
     void* again = utBuddyAlloc(c, 100);
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(Header(again)->chunkBase, reinterpret_cast<uintptr_t>(h));
+    EXPECT_EQ(uintptr_t{Header(again)->chunkBase}, reinterpret_cast<uintptr_t>(h));
     utFailAllocations(0, 0);
     void* whole = utBuddyAlloc(c, (1u << 20) - 17);
     EXPECT_EQ(Header(whole)->order, 15);
@@ -124,9 +124,9 @@ TEST(BuddyAllocator, SizingSplittingMergingAndTheReserve) {
     // s reaching the chunk size: straight from the system heap and back.
     void* big = utBuddyAlloc(c, (1u << 20) - 16);
     EXPECT_EQ(Header(big)->order, BUDDY_SYSTEM_ORDER);
-    EXPECT_EQ(Header(big)->chunkBase, 0u);
+    EXPECT_EQ(uintptr_t{Header(big)->chunkBase}, 0u);
     big = utBuddyReAlloc(c, big, 1u << 21);
-    EXPECT_EQ(Header(big)->size, (1u << 21) + 16);
+    EXPECT_EQ(uint32_t{Header(big)->size}, (1u << 21) + 16);
     utBuddyFree(c, big);
     utBuddyClose(c);
     EXPECT_EQ(c->freeChunks, 0u);
