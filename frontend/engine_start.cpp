@@ -156,7 +156,7 @@ int StartEngine(const Options& options, const Medium& located, EngineStart& out)
 
 EngineStart::~EngineStart() {
     if (!started) return;
-    FreeProductTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
     _configuredProducts = nullptr;
     _configuredProductCount = 0;
@@ -180,29 +180,6 @@ bool BuildWholeTree() {
 void SetConfiguredProducts() {
     _configuredProducts = g_mediumProducts.data();
     _configuredProductCount = static_cast<uint32_t>(g_mediumProducts.size());
-}
-
-void FreeProductTree(ProductNode* products) {
-    while (products != nullptr) {
-        ProductNode* nextProduct = products->next;
-        for (SkuNode* sku = products->firstSku; sku != nullptr;) {
-            SkuNode* nextSku = sku->next;
-            for (ComponentNode* c = sku->firstComponent; c != nullptr;) {
-                ComponentNode* nextComponent = c->next;
-                for (SubcomponentNode* s = c->firstSubcomponent; s != nullptr;) {
-                    SubcomponentNode* nextSub = s->next;
-                    utfree(s);
-                    s = nextSub;
-                }
-                utfree(c);
-                c = nextComponent;
-            }
-            utfree(sku);
-            sku = nextSku;
-        }
-        utfree(products);
-        products = nextProduct;
-    }
 }
 
 int ReportedFailure() {

@@ -44,8 +44,6 @@ bool EngineArguments(const Options& options, std::vector<std::string>& out, std:
 
 // Builds the tree of every product of the medium into _availableProducts.
 bool BuildWholeTree();
-// Frees a product tree (the engine never does).
-void FreeProductTree(ProductNode* products);
 // Points the engine's configured product numbers at every product of the medium.
 void SetConfiguredProducts();
 

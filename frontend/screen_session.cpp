@@ -64,7 +64,7 @@ void StartSession(Session& session, const std::string& nlsFile) {
 }
 
 bool RebuildTree(Session& session, bool withEngine, std::string& error) {
-    FreeProductTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
     error.clear();
     if (!BuildWholeTree()) {

@@ -52,7 +52,7 @@ void FuzzResponseFile(const uint8_t* data, size_t size) {
     if (!ok && error.compare(0, file.size() + 2, file + ": ") != 0)
         Finding("a response-file mistake that does not name the file: " + error);
     if (ok && responses.destination.size() > 255) Finding("a destination longer than the engine's buffers");
-    installer::FreeProductTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
 }
 

@@ -53,7 +53,7 @@ void BuildTree() {
             Finding("a language name without its end");
     }
     _availableProducts = nullptr;
-    installer::FreeProductTree(tree);
+    FreeProductTable(tree);
 }
 
 }  // namespace

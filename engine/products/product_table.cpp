@@ -57,35 +57,6 @@ SkuNode* CreateSKUNode(const Sku2ProductRecord* record) {
     return node;
 }
 
-namespace {
-
-// Returns a list of products from `first` on to the heap, with everything
-// below them.
-void FreeProducts(ProductNode* first) {
-    while (first != nullptr) {
-        ProductNode* nextProduct = first->next;
-        for (SkuNode* sku = first->firstSku; sku != nullptr;) {
-            SkuNode* nextSku = sku->next;
-            for (ComponentNode* c = sku->firstComponent; c != nullptr;) {
-                ComponentNode* nextComponent = c->next;
-                for (SubcomponentNode* sub = c->firstSubcomponent; sub != nullptr;) {
-                    SubcomponentNode* nextSub = sub->next;
-                    utfree(sub);
-                    sub = nextSub;
-                }
-                utfree(c);
-                c = nextComponent;
-            }
-            utfree(sku);
-            sku = nextSku;
-        }
-        utfree(first);
-        first = nextProduct;
-    }
-}
-
-}  // namespace
-
 // The SKU records of a product stand together from its first record on; a
 // record of the product further down the table is not used. On failure the
 // nodes appended so far stay linked behind a list that was given, and the
@@ -100,7 +71,7 @@ ProductNode* CreateProductTable(ProductNode* products, std::span<const int32_t> 
     while (last != nullptr && last->next != nullptr) last = last->next;
     const ProductNode* const lastGiven = last;
     auto fail = [&]() -> ProductNode* {
-        if (lastGiven == nullptr) FreeProducts(products);
+        if (lastGiven == nullptr) FreeProductTable(products);
         return nullptr;
     };
 

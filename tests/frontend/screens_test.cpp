@@ -387,7 +387,7 @@ TEST_F(Screens, TheRecordedChoiceBuildsTheSameTreeInAnUnattendedRun) {
     ASSERT_TRUE(WriteResponseFile(file, text, error)) << error;
 
     // The unattended run's reading of the file, on a tree built afresh.
-    FreeProductTree(_availableProducts);
+    FreeProductTable(_availableProducts);
     _availableProducts = nullptr;
     ASSERT_TRUE(BuildWholeTree());
     Responses read;
