@@ -16,7 +16,8 @@ namespace vrn::arc {
 
 // -1: a greedy parse over hash chains. -9: the parse of least size for this
 // format's fixed token costs (a literal 9 bits, a reference 17 bits) over the
-// longest match at every position.
+// longest match that a bounded walk of a tree of the window's places finds at
+// every position.
 enum class CompressionLevel : uint8_t { Fast = 1, Best = 9 };
 
 // Appends the compressed stream of `data` to `out`. The stream decodes to

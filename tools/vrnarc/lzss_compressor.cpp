@@ -7,14 +7,16 @@
 // literal, a clear bit a two-byte reference ((length - 2) << 4 | position
 // high nibble, position low byte).
 //
-// Matches are found through hash chains over three-byte prefixes, limited to
-// the window, with a table of the last place of every byte pair for the
-// two-byte references that the chains cannot see.
+// The fast parse takes the longest match that hash chains of bounded depth
+// find at each token; the best parse takes the longest match at every place
+// from a binary tree of the window's places and then chooses the tokens of
+// least size.
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "tools/vrnarc/archive_writer.h"
+#include "tools/vrnarc/match_finder.h"
+#include "tools/vrnarc/tree_match_finder.h"
 
 namespace vrn::arc {
 
@@ -23,12 +25,12 @@ namespace {
 constexpr uint32_t kWindow = LZSS_WINDOW_SIZE;
 constexpr uint32_t kMinMatch = LZSS_MIN_MATCH;
 constexpr uint32_t kMaxMatch = LZSS_MAX_MATCH;
-constexpr int kHashBits = 15;
 // Chain steps of the fast parse.
 constexpr int kFastDepth = 8;
 // The best parse works in blocks of this many bytes (matches still reach
 // back into the block before).
 constexpr size_t kBestBlock = size_t{1} << 20;
+static_assert(kBestBlock <= kStampStretch, "one Reserve covers a block");
 // Token costs in bits.
 constexpr uint32_t kLiteralBits = 9;
 constexpr uint32_t kReferenceBits = 17;
@@ -60,80 +62,16 @@ struct TokenWriter {
     }
 };
 
-struct MatchFinder {
-    const uint8_t* data;
-    size_t size;
-    std::vector<int64_t> head = std::vector<int64_t>(size_t{1} << kHashBits, -1);
-    std::vector<int64_t> previous = std::vector<int64_t>(kWindow, -1);
-    std::vector<int64_t> lastPair = std::vector<int64_t>(65536, -1);
-
-    static uint32_t Hash(const uint8_t* p) {
-        const uint32_t v = static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
-
-    void Insert(size_t at) {
-        if (at + 3 <= size) {
-            const uint32_t h = Hash(data + at);
-            previous[at & (kWindow - 1)] = head[h];
-            head[h] = static_cast<int64_t>(at);
-        }
-        if (at + 2 <= size) lastPair[static_cast<uint32_t>(data[at]) << 8 | data[at + 1]] = static_cast<int64_t>(at);
-    }
-
-    // Length of the common run of a and b, at most `limit`.
-    static uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
-        uint32_t n = 0;
-        while (n + 8 <= limit) {
-            uint64_t x = 0, y = 0;
-            std::memcpy(&x, a + n, 8);
-            std::memcpy(&y, b + n, 8);
-            if (x != y) return n + static_cast<uint32_t>(__builtin_ctzll(x ^ y) >> 3);
-            n += 8;
-        }
-        while (n < limit && a[n] == b[n]) ++n;
-        return n;
-    }
-
-    // The longest match at `at` (up to `limit` bytes), searching at most
-    // `depth` chain steps. Returns the length (0 when none of at least 2)
-    // and sets `distance`.
-    uint32_t Longest(size_t at, uint32_t limit, int depth, uint32_t& distance) const {
-        uint32_t best = 0;
-        if (limit >= 3) {
-            int64_t candidate = head[Hash(data + at)];
-            const int64_t here = static_cast<int64_t>(at);
-            while (candidate >= 0 && here - candidate <= static_cast<int64_t>(kWindow) && depth-- > 0) {
-                const uint8_t* c = data + candidate;
-                if (c[best] == data[at + best] || best == 0) {
-                    const uint32_t length = CommonLength(c, data + at, limit);
-                    if (length > best) {
-                        best = length;
-                        distance = static_cast<uint32_t>(here - candidate);
-                        if (best == limit) break;
-                    }
-                }
-                const int64_t next = previous[static_cast<size_t>(candidate) & (kWindow - 1)];
-                if (next >= candidate) break;
-                candidate = next;
-            }
-        }
-        if (best < kMinMatch && limit >= kMinMatch) {
-            const int64_t pair = lastPair[static_cast<uint32_t>(data[at]) << 8 | data[at + 1]];
-            if (pair >= 0 && static_cast<int64_t>(at) - pair <= static_cast<int64_t>(kWindow)) {
-                best = kMinMatch;
-                distance = static_cast<uint32_t>(static_cast<int64_t>(at) - pair);
-            }
-        }
-        return best >= kMinMatch ? best : 0;
-    }
-};
-
 void CompressFast(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     MatchFinder finder{data, size};
     TokenWriter writer{out};
     size_t at = 0;
+    size_t reserved = 0;   // places entered without another Reserve
     while (at < size) {
+        if (at >= reserved) {
+            finder.Reserve(at);
+            reserved = at + kStampStretch - kMaxMatch;
+        }
         const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, size - at));
         uint32_t distance = 0;
         const uint32_t length = finder.Longest(at, limit, kFastDepth, distance);
@@ -150,7 +88,7 @@ void CompressFast(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
 }
 
 void CompressBest(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
-    MatchFinder finder{data, size};
+    TreeMatchFinder finder{data, size};
     TokenWriter writer{out};
     const size_t block = std::min(size, kBestBlock);
     std::vector<uint8_t> longest(block);
@@ -161,27 +99,34 @@ void CompressBest(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     for (size_t start = 0; start < size; start += block) {
         const size_t end = std::min(size, start + block);
         const size_t n = end - start;
+        finder.Reserve(start);
+        // The match at a place, shortened by one, is also a match at the next.
+        uint32_t carried = 0, carriedDistance = 0;
         for (size_t i = 0; i < n; ++i) {
-            const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, end - (start + i)));
-            uint32_t distance = 0;
-            longest[i] = static_cast<uint8_t>(finder.Longest(start + i, limit, static_cast<int>(kWindow), distance));
+            const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, n - i));
+            uint32_t distance = carriedDistance;
+            uint32_t known = carried >= kMinMatch ? std::min(carried, limit) : 0;
+            const uint32_t length = finder.Enter(start + i, limit, known, distance);
+            longest[i] = static_cast<uint8_t>(length);
             distances[i] = static_cast<uint16_t>(distance);
-            finder.Insert(start + i);
+            carried = length > 0 ? length - 1 : 0;
+            carriedDistance = distance;
         }
-        // Least bits from each position to the block's end.
+        // Least bits from each position to the block's end. Every match
+        // shortened at its front is a match at the next place, so the least
+        // cost never grows towards the block's start and the longest
+        // reference is always the best one.
         cost[n] = 0;
         for (size_t i = n; i-- > 0;) {
-            uint32_t best = kLiteralBits + cost[i + 1];
-            uint8_t pick = 0;
-            for (uint32_t length = kMinMatch; length <= longest[i]; ++length) {
-                const uint32_t c = kReferenceBits + cost[i + length];
-                if (c <= best) {
-                    best = c;
-                    pick = static_cast<uint8_t>(length);
-                }
+            const uint32_t literal = kLiteralBits + cost[i + 1];
+            const uint32_t length = longest[i];
+            if (length >= kMinMatch && kReferenceBits + cost[i + length] <= literal) {
+                cost[i] = kReferenceBits + cost[i + length];
+                choice[i] = static_cast<uint8_t>(length);
+            } else {
+                cost[i] = literal;
+                choice[i] = 0;
             }
-            cost[i] = best;
-            choice[i] = pick;
         }
         for (size_t i = 0; i < n;) {
             if (choice[i] == 0) {

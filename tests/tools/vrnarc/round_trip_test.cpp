@@ -2,6 +2,7 @@
 // decoding that also refuses references to bytes not yet produced, and
 // whole archives of them go through the engine's extraction.
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/state/state.h"
@@ -73,6 +74,25 @@ std::string Mixed(size_t n) {
     return s;
 }
 
+// Text with matches of every length: words, and numbers that repeat only now
+// and then.
+std::string VariedText(size_t n, uint32_t seed) {
+    static const char* const words[] = {"#define ", "VRN_", "INSTALL", "_PATH ", "struct ", "{\n", "};\n", "int ",
+                                        "const ", "char* ", "return ", "(", ")", ", ", ";\n", "    ", "/* ", " */\n"};
+    std::string s;
+    uint32_t x = seed * 2654435761u + 1;
+    while (s.size() < n) {
+        x = x * 1103515245u + 12345u;
+        const uint32_t pick = (x >> 16) % 24;
+        if (pick < sizeof words / sizeof words[0])
+            s += words[pick];
+        else
+            s += std::to_string((x >> 8) % (pick == 23 ? 100000 : 100));
+    }
+    s.resize(n);
+    return s;
+}
+
 class RoundTripTest : public TempDrives {
 protected:
     void SetUp() override {
@@ -141,6 +161,59 @@ TEST_F(RoundTripTest, EverySizeBoundaryAndKindDecodesExactly) {
             ASSERT_TRUE(ReadHostFile(root + "/C/out/" + host) == m.data) << m.name;
         }
         EXPECT_TRUE(dialogs.boxes.empty());
+    }
+}
+
+TEST_F(RoundTripTest, BestParseIsExactSmallAndIndependentOfEarlierMembers) {
+    // Larger than the best parse's blocks, so that matches meet block ends.
+    const size_t n = (size_t{5} << 20) / 2;
+    struct Case {
+        const char* name;
+        std::string data;
+    };
+    std::string steps;
+    for (size_t i = 0; steps.size() < n; ++i) steps += std::string(1 + i % 40, static_cast<char>('a' + i % 7));
+    const Case cases[] = {
+        {"all equal", std::string(n, '\xFF')},
+        {"long runs", steps.substr(0, n)},
+        {"random", RandomBytes(n, 5)},
+        {"varied text", VariedText(n, 3)},
+        {"mixed", Mixed(n)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string best = Compress(c.data, arc::CompressionLevel::Best);
+        const std::string fast = Compress(c.data, arc::CompressionLevel::Fast);
+        std::string decoded, why;
+        ASSERT_TRUE(StrictDecode(best, decoded, why)) << why;
+        ASSERT_TRUE(decoded == c.data);
+        EXPECT_LE(best.size(), fast.size() + 1);
+    }
+    // On text the best parse saves a good part of what the fast one leaves.
+    const std::string text = VariedText(n, 9);
+    const size_t best = Compress(text, arc::CompressionLevel::Best).size();
+    const size_t fast = Compress(text, arc::CompressionLevel::Fast).size();
+    EXPECT_LT(best, fast * 96 / 100) << best << " against " << fast;
+
+    // A member's stream does not depend on the members compressed before it
+    // on the same thread, at either level, even when they hold the same bytes,
+    // nor on the thread.
+    const std::string member = Mixed(70000);
+    for (const auto level : {arc::CompressionLevel::Fast, arc::CompressionLevel::Best}) {
+        SCOPED_TRACE(static_cast<int>(level));
+        std::string alone;
+        std::thread([&] { alone = Compress(member, level); }).join();
+        Compress(member, level);
+        EXPECT_TRUE(Compress(member, level) == alone);
+        Compress(TextBytes(3000), arc::CompressionLevel::Fast);
+        Compress(TextBytes(3000), arc::CompressionLevel::Best);
+        EXPECT_TRUE(Compress(member, level) == alone);
+        std::string other;
+        std::thread([&] { other = Compress(member, level); }).join();
+        EXPECT_TRUE(other == alone);
+        std::string decoded, why;
+        ASSERT_TRUE(StrictDecode(alone, decoded, why)) << why;
+        EXPECT_TRUE(decoded == member);
     }
 }
 
