@@ -476,8 +476,8 @@ uint32_t DecodeThreadCount() {
         const unsigned long value = text != nullptr ? std::strtoul(text, &end, 10) : 0;
         if (text != nullptr && *text != '\0' && *end == '\0')
             count = value > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : static_cast<uint32_t>(value);
-        else if ((count = std::thread::hardware_concurrency()) == 0)
-            count = 1;   // unknown: one
+        else
+            count = 0;   // decoded by the extracting thread unless asked for
     }
     return count > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : count;
 }

@@ -44,7 +44,7 @@ constexpr char kUsage[] =
     "  -0  store every member without compression\n"
     "Each member is compressed unless storing it is smaller.\n"
     "  -j N  work on N threads (0: in one); else the environment variable\n"
-    "        VRN_THREADS, else one per processor\n"
+    "        VRN_THREADS, else in one\n"
     "PATTERN matches member names case-sensitively: '?' one character, '*' any run,\n"
     "e.g. 'bin\\*.dll'.\n"
     "Exit status: 0 when everything succeeded, 1 on any failure, 2 on a usage error.\n";
