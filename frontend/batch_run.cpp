@@ -25,14 +25,6 @@ namespace vrn::installer {
 
 namespace {
 
-std::string Join(const std::string& directory, const char* name) {
-    std::string path(directory.size() + std::strlen(name) + 4, '\0');
-    FormatFileName(directory.c_str(), name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
-
 // Reports a front-end failure the engine's way (to the log) and on the
 // console, and gives the exit status.
 int Fail(int status, const std::string& text) {

@@ -15,13 +15,6 @@ namespace vrn::installer {
 
 namespace {
 
-std::string Join(const std::string& directory, const char* name) {
-    std::string path(directory.size() + std::strlen(name) + 4, '\0');
-    FormatFileName(directory.c_str(), name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
 bool Exists(const std::string& path) { return _access(path.c_str(), ACCESS_EXISTS) == 0; }
 
 InstallOutcome Failed(const std::string& text) {

@@ -29,13 +29,6 @@ namespace {
 
 using namespace console;
 
-std::string Join(const std::string& directory, const char* name) {
-    std::string path(directory.size() + std::strlen(name) + 4, '\0');
-    FormatFileName(directory.c_str(), name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
-
 // What the way out needs, wherever the run is when it is taken (a screen,
 // a box inside an engine routine, the extraction).
 struct RunState {

@@ -8,19 +8,13 @@
 #include "engine/archive/archive.h"
 #include "engine/tables/tables.h"
 #include "frontend/installer.h"
+#include "frontend/run_support.h"
 #include "platform/crt.h"
 #include "runtime/files/files.h"
 
 namespace vrn::installer {
 
 namespace {
-
-std::string Join(const std::string& directory, const char* name) {
-    std::string path(directory.size() + std::strlen(name) + 4, '\0');
-    FormatFileName(directory.c_str(), name, path.data());
-    path.resize(std::strlen(path.c_str()));
-    return path;
-}
 
 // The tailor table's files for one node's name, in table order.
 void TailoredFilesOf(const char* nodeName, const std::string& destination, std::vector<std::string>& out) {

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/state/state.h"
 #include "frontend/installer.h"
 #include "platform/dialogs.h"
 
@@ -41,6 +42,11 @@ int StartEngine(const Options& options, const Medium& located, EngineStart& out)
 // The engine switches with file names in Windows form; false with `error`
 // naming a host path that lies on no drive.
 bool EngineArguments(const Options& options, std::vector<std::string>& out, std::string& error);
+
+// A directory joined with a name by the engine's joining rules.
+inline std::string Join(const std::string& directory, const char* name) {
+    return JoinedFileName(directory.c_str(), name);
+}
 
 // Builds the tree of every product of the medium into _availableProducts.
 bool BuildWholeTree();
