@@ -170,9 +170,10 @@ int32_t HandleDamagedMember(int32_t outFd, const char* path, const ArchiveFileHe
 // What is written, asked and reported is the same either way, and so is the
 // order: the threads report nothing, and the extraction takes the members
 // in the archive's order. DECODE_THREADS_DEFAULT: the number the environment
-// variable VRN_THREADS gives, else none: the threads are used only when asked
-// for until a race between them that the thread checker found is settled.
+// variable VRN_THREADS gives, else one per processor, at most
+// DECODE_THREADS_DEFAULT_MAX.
 inline constexpr uint32_t DECODE_THREADS_DEFAULT = 0xFFFFFFFFu;
+inline constexpr uint32_t DECODE_THREADS_DEFAULT_MAX = 8;
 inline constexpr uint32_t DECODE_THREADS_MAX = 64;
 extern uint32_t _decodeThreads;
 // The number of decoding threads _decodeThreads stands for.

@@ -224,7 +224,7 @@ private:
         uint32_t crc = CRC32_INITIAL;
 
         uint8_t* data() const { return base + kHistory; }
-        uint32_t fill() const { return static_cast<uint32_t>(op - data()); }
+        uint32_t fill() const { return base == nullptr ? 0 : static_cast<uint32_t>(op - data()); }
         uint64_t Produced() const { return handed + fill(); }
         bool GroupFits() const { return fill() < kBlockData; }
         bool Group(const uint8_t*& ip, uint32_t& position) {
@@ -247,8 +247,15 @@ private:
                 std::array<uint8_t, kHistory + TOKEN_GROUP_OUTPUT> carry;
                 std::memcpy(carry.data(), base + kBlockData, carried);
                 pool.Publish(member, block, kBlockData);
+                // The block published is the extraction's now: with no next
+                // block the sink holds none, and the member ends stopped
+                // without a look at the bytes it handed over.
                 block = pool.AcquireBlock(member);
-                if (block < 0) return false;
+                if (block < 0) {
+                    base = nullptr;
+                    op = nullptr;
+                    return false;
+                }
                 base = pool.BlockBase(block);
                 std::memcpy(base, carry.data(), carried);
             }
@@ -343,7 +350,9 @@ private:
     // The member's end, with its last block (or, stopped, the block freed).
     void Finish(DecodedMember& m, BlockSink& sink, StreamEnd end, uint64_t used) {
         const uint32_t rest = sink.fill();
-        const uint32_t crc = ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
+        // A stopped member's bytes are not used: its CRC is not taken.
+        const uint32_t crc =
+            end == StreamEnd::Stopped ? 0 : ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
         std::lock_guard lock(mutex_);
         if (sink.block >= 0) {
             if (m.abandoned || end == StreamEnd::Stopped || rest == 0)
@@ -468,6 +477,19 @@ std::unique_ptr<DecodePool>& Active() {
 
 uint32_t _decodeThreads = DECODE_THREADS_DEFAULT;
 
+namespace {
+
+// One thread per processor, up to DECODE_THREADS_DEFAULT_MAX: each thread
+// holds a read window and, testing, a block of its own, so more would take
+// the memory of an extraction past its bound on a machine with many.
+uint32_t DefaultThreadCount() {
+    const unsigned processors = std::thread::hardware_concurrency();
+    if (processors == 0) return 1;
+    return processors > DECODE_THREADS_DEFAULT_MAX ? DECODE_THREADS_DEFAULT_MAX : processors;
+}
+
+}  // namespace
+
 uint32_t DecodeThreadCount() {
     uint32_t count = _decodeThreads;
     if (count == DECODE_THREADS_DEFAULT) {
@@ -477,7 +499,7 @@ uint32_t DecodeThreadCount() {
         if (text != nullptr && *text != '\0' && *end == '\0')
             count = value > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : static_cast<uint32_t>(value);
         else
-            count = 0;   // decoded by the extracting thread unless asked for
+            count = DefaultThreadCount();
     }
     return count > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : count;
 }

@@ -43,8 +43,8 @@ constexpr char kUsage[] =
     "  -9  compress to the smallest size\n"
     "  -0  store every member without compression\n"
     "Each member is compressed unless storing it is smaller.\n"
-    "  -j N  work on N threads (0: in one); else the environment variable\n"
-    "        VRN_THREADS, else in one\n"
+    "  -j N  decode on N threads (0: in one); else the environment variable\n"
+    "        VRN_THREADS, else one per processor (at most 8)\n"
     "PATTERN matches member names case-sensitively: '?' one character, '*' any run,\n"
     "e.g. 'bin\\*.dll'.\n"
     "Exit status: 0 when everything succeeded, 1 on any failure, 2 on a usage error.\n";

@@ -7,11 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/system.h"
@@ -346,6 +349,31 @@ TEST_F(DecodingThreadsTest, ShortMemoryIsMetTheSameWay) {
     }
     EXPECT_EQ(sizes.count(3 * kBlock), 1u);
     EXPECT_EQ(sizes.count(4 * (kBlock - RW_BUFFER_STEP)), 1u);
+}
+
+// The number of threads: VRN_THREADS when it is a number (capped), else one
+// per processor up to the default's cap; never none unless asked for.
+TEST(DecodeThreadCountTest, EnvironmentElseOnePerProcessor) {
+    const char* saved = std::getenv("VRN_THREADS");
+    const std::string savedValue = saved ? saved : "";
+    _decodeThreads = DECODE_THREADS_DEFAULT;
+    ::unsetenv("VRN_THREADS");
+    const unsigned processors = std::thread::hardware_concurrency();
+    const uint32_t expected = processors == 0 ? 1 : std::min<uint32_t>(processors, DECODE_THREADS_DEFAULT_MAX);
+    EXPECT_EQ(DecodeThreadCount(), expected);
+    EXPECT_GE(DecodeThreadCount(), 1u);
+    ::setenv("VRN_THREADS", "3", 1);
+    EXPECT_EQ(DecodeThreadCount(), 3u);
+    ::setenv("VRN_THREADS", "0", 1);
+    EXPECT_EQ(DecodeThreadCount(), 0u);
+    ::setenv("VRN_THREADS", "1000", 1);
+    EXPECT_EQ(DecodeThreadCount(), DECODE_THREADS_MAX);
+    ::setenv("VRN_THREADS", "two", 1);
+    EXPECT_EQ(DecodeThreadCount(), expected);
+    _decodeThreads = 5;
+    EXPECT_EQ(DecodeThreadCount(), 5u);
+    _decodeThreads = DECODE_THREADS_DEFAULT;
+    if (saved) ::setenv("VRN_THREADS", savedValue.c_str(), 1); else ::unsetenv("VRN_THREADS");
 }
 
 }  // namespace

@@ -64,10 +64,11 @@ TEST_F(IniRewrite, AnEntryAddedBehindALastLineWithoutLineFeedGoesOnALineOfItsOwn
 }
 
 TEST_F(IniRewrite, ALineHoldingAZeroByteSurvivesARewriteWithItsLineFeed) {
-    const std::string before = std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=1\r\n";
-    WriteHostFile(Host(f), before);
+    using namespace std::string_literals;
+    const std::string zeroLines = "[s]\r\nnote=a\0b\r\n; x\0y\r\n"s;
+    WriteHostFile(Host(f), zeroLines + "[t]\r\nk=1\r\n"s);
     EXPECT_EQ(wdWritePrivateProfileString("t", "k", "2", f), 0);
-    EXPECT_EQ(ReadHostFile(Host(f)), std::string("[s]\r\nnote=a\0b\r\n; x\0y\r\n", 22) + "[t]\r\nk=2\r\n");
+    EXPECT_EQ(ReadHostFile(Host(f)), zeroLines + "[t]\r\nk=2\r\n"s);
     EXPECT_EQ(Get("t", "k", f), "2");
     // The entry reads as far as its zero byte.
     EXPECT_EQ(Get("s", "note", f), "a");

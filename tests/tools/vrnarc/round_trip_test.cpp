@@ -166,7 +166,7 @@ TEST_F(RoundTripTest, EverySizeBoundaryAndKindDecodesExactly) {
 
 TEST_F(RoundTripTest, BestParseIsExactSmallAndIndependentOfEarlierMembers) {
     // Larger than the best parse's blocks, so that matches meet block ends.
-    const size_t n = (size_t{5} << 20) / 2;
+    const size_t n = (size_t{5} << 20) / 4;
     struct Case {
         const char* name;
         std::string data;
