@@ -1,20 +1,16 @@
 # Helpers that keep every module's build description to one line.
 
 # vrn_library(NAME [DEPS lib...]): a static library of every .cpp in the calling
-# folder. A folder with no sources yet gives an interface target, so that
-# dependants can name it before it has code.
+# folder. A folder without sources is a mistake, not a module.
 function(vrn_library name)
   cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(srcs)
-    add_library(${name} STATIC ${srcs})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${A_DEPS})
-  else()
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} INTERFACE ${A_DEPS})
+  if(NOT srcs)
+    message(FATAL_ERROR "vrn_library(${name}): no .cpp files in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_DEPS})
 endfunction()
 
 # vrn_tool(NAME [SOURCES files...] [DEPS lib...]): a command-line program.
@@ -32,7 +28,7 @@ function(vrn_test name)
   cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT srcs)
-    return()
+    message(FATAL_ERROR "vrn_test(${name}): no .cpp files in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${A_DEPS} vrn_testsupport GTest::gtest GTest::gtest_main)

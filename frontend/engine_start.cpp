@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "engine/archive/archive.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "frontend/run_support.h"

@@ -12,6 +12,7 @@
 #include "engine/archive/archive.h"
 #include "engine/destination/destination.h"
 #include "engine/display/display.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "frontend/console/console.h"

@@ -1,6 +1,7 @@
 // vinstall: installs the Varentis product suite from a medium.
 #include <string>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "frontend/installer.h"
 #include "platform/system.h"

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "engine/archive/archive.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "frontend/run_support.h"

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "fuzz/fuzz.h"
 #include "platform/dialogs.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/products/products.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "frontend/run_support.h"

@@ -131,23 +131,42 @@ int32_t SubcomponentData(const Comp2SkuRecord* row);
 void StripMandatoryString(const char* name, char* out);
 
 // ---------------------------------------------------------------------------
-// Selection.
+// Selection. The choice is the chosen bit of the nodes; names are compared
+// whole and case-sensitively, " (m)" included.
 
+// The first product named `name`, or null.
 ProductNode* FindProductNode(ProductNode* products, const char* name);
+// The first component named `name` over the product's SKUs in order, or null.
 ComponentNode* FindComponentNode(ProductNode* product, const char* name);
+// The first subcomponent of the list named `name`, or null.
 SubcomponentNode* FindSubcomponentNode(SubcomponentNode* firstSubcomponent, const char* name);
+// 1 when a product other than the one named `name` is chosen, else 0.
 int32_t ChosenProducts(const ProductNode* products, const char* name);
+// Chooses every product, SKU, component and subcomponent of the list.
 void SelectAllProducts(ProductNode* products);
+// Resets the choice to the mandatory components, with every subcomponent of
+// a component chosen, and SKUs and products chosen above what is left.
 void DeselectChosenProducts(ProductNode* products);
+// Recomputes the chosen bits of SKUs and products from their components.
 void SelectChosenProducts(ProductNode* products);
+// 0 when a mandatory component of the product is not chosen, else 1.
 int32_t CheckMandatoryCompData(const ProductNode* product);
+// 0 when a mandatory subcomponent of the list is not chosen, else 1.
 int32_t CheckMandatorySubcompData(const SubcomponentNode* firstSubcomponent);
+// 1 when at least one subcomponent of the list is chosen, else 0.
 int32_t CheckSubcomponentData(const SubcomponentNode* firstSubcomponent);
 // Chosen statuses: heap arrays of one 0/1 byte per node, freed with utfree.
+// A copy of the chosen bits of the product's components, in SKU order; null
+// for a product without components or after reporting 601/602.
 uint8_t* CreateChosenCompStatus(HWND window, const ProductNode* product);
+// Puts such a copy back into the same components' chosen bits.
 void ResetChosenCompStatus(const uint8_t* status, ProductNode* product);
+// The same copy of a subcomponent list; `reserved` is not read.
 uint8_t* CreateChosenSubcompStatus(HWND window, uint32_t reserved, const SubcomponentNode* firstSubcomponent);
 void ResetChosenSubcompStatus(const uint8_t* status, uint32_t reserved, SubcomponentNode* firstSubcomponent);
+// The whole product's size on the destination's cluster class
+// (_blockSizeIndex, held to 0..7): every component and subcomponent, chosen
+// or not, summed with 32-bit wrap-around.
 uint32_t CalculateProductSize(const ProductNode* product);
 
 // ---------------------------------------------------------------------------

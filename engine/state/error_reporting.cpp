@@ -1,11 +1,13 @@
 // Reporting of failures: a numbered message shown in a message box, or in
 // batch mode appended to the installation log; the per-file form that names
-// the file and the C runtime error; and the plain console error line.
+// the file and the C runtime error; the plain console error line; and the
+// hook through which the runtime's routines report with the same messages.
 #include <cstdio>
 #include <string>
 
 #include "engine/state/state.h"
 #include "platform/system.h"
+#include "runtime/report/report.h"
 
 namespace vrn {
 
@@ -33,7 +35,17 @@ const char* ErrnoNameOf(int32_t value) {
 
 bool InBatchMode() { return (_commandLineSwitch & SWITCH_BATCH) != 0; }
 
+int32_t ReportThroughMessageTable(const char* detail, int32_t code) {
+    return DisplayErrorMsg(_installWnd, detail, code);
+}
+
+// Installed while the program starts, before any routine runs: this file is
+// part of every program that reports through the message table.
+const bool kRuntimeReportingAtStart = (InstallRuntimeReporting(), true);
+
 }  // namespace
+
+void InstallRuntimeReporting() { _runtimeReportHook = ReportThroughMessageTable; }
 
 uint32_t _reportCount = 0;
 

@@ -12,14 +12,14 @@ char _iniBatchFilePathName[512] = {};
 void* _pReadWriteBuffer = nullptr;
 int32_t _blockSizeIndex = 0;
 
-LayoutRec* _layoutTable = nullptr;
-DevRec* _devTable = nullptr;
-TlrRec* _tlrTable = nullptr;
-CompIDRec* _compIDTable = nullptr;
-Comp2SkuRec* _comp2SkuTable = nullptr;
-Sku2ProductRec* _sku2ProductTable = nullptr;
-Subcomp2CompRec* _subcomp2CompTable = nullptr;
-BitRec* _bitTable = nullptr;
+LayoutNode* _layoutTable = nullptr;
+DeviceRecord* _devTable = nullptr;
+TailorRecord* _tlrTable = nullptr;
+CompIDRecord* _compIDTable = nullptr;
+Comp2SkuRecord* _comp2SkuTable = nullptr;
+Sku2ProductRecord* _sku2ProductTable = nullptr;
+Subcomp2CompRecord* _subcomp2CompTable = nullptr;
+BitRecord* _bitTable = nullptr;
 
 ProductNode* _availableProducts = nullptr;
 uint32_t _pathChanged = 0;

@@ -1,5 +1,7 @@
 // The installation engine's process-wide state, its numbered messages and
-// the reporting routines every engine part uses; start-up and shut-down.
+// the reporting routines every engine part uses, and the small file routines
+// beside them. Start-up and shut-down, which set and release the state, are
+// in engine/startup.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +12,8 @@
 
 namespace vrn {
 
-// The installation tables' records (engine/tables/tables.h).
+// The installation tables' records (engine/tables/tables.h) and the
+// product tree (engine/products/products.h); the state holds only pointers.
 struct LayoutNode;
 struct DeviceRecord;
 struct TailorRecord;
@@ -19,14 +22,6 @@ struct Comp2SkuRecord;
 struct Sku2ProductRecord;
 struct Subcomp2CompRecord;
 struct BitRecord;
-using LayoutRec = LayoutNode;
-using DevRec = DeviceRecord;
-using TlrRec = TailorRecord;
-using CompIDRec = CompIDRecord;
-using Comp2SkuRec = Comp2SkuRecord;
-using Sku2ProductRec = Sku2ProductRecord;
-using Subcomp2CompRec = Subcomp2CompRecord;
-using BitRec = BitRecord;
 struct ProductNode;
 
 // Run options in _commandLineSwitch.
@@ -40,43 +35,69 @@ inline constexpr uint32_t SWITCH_FRONTEND_256 = 256;
 // Result that means stop.
 inline constexpr int32_t RESULT_STOP = 65535;
 
+// Owner of every message box; null after start-up, so boxes have no owner.
 extern HWND _installWnd;
+// Run options from the command line (SWITCH_*); 256 is set by the front end
+// and read by the space planning.
 extern uint32_t _commandLineSwitch;
+// The installation log's full path; empty until given with -l or chosen by
+// the first log entry.
 extern char _logBatchFilePathName[512];
+// The batch response file's path; install.ini in the start directory when
+// batch mode names none.
 extern char _iniBatchFilePathName[512];
+// The one read/write buffer of archive extraction, held for one member.
 extern void* _pReadWriteBuffer;
+// Cluster size of the volume last queried, as a power: 512 << this value.
 extern int32_t _blockSizeIndex;
 
-extern LayoutRec* _layoutTable;
-extern DevRec* _devTable;
-extern TlrRec* _tlrTable;
-extern CompIDRec* _compIDTable;
-extern Comp2SkuRec* _comp2SkuTable;
-extern Sku2ProductRec* _sku2ProductTable;
-extern Subcomp2CompRec* _subcomp2CompTable;
-extern BitRec* _bitTable;
+// The installation tables read from the medium's table files, heap blocks
+// (the layout table a list) owned from the table reading until shut-down.
+extern LayoutNode* _layoutTable;
+extern DeviceRecord* _devTable;
+extern TailorRecord* _tlrTable;
+extern CompIDRecord* _compIDTable;
+extern Comp2SkuRecord* _comp2SkuTable;
+extern Sku2ProductRecord* _sku2ProductTable;
+extern Subcomp2CompRecord* _subcomp2CompTable;
+extern BitRecord* _bitTable;
 
+// Head of the tree of products to be installed, built by CreateProductTable.
 extern ProductNode* _availableProducts;
+// Cleared at start-up and otherwise left to the engine's caller.
 extern uint32_t _pathChanged;
+// The space the installation needs in all, and the part of it taken by the
+// installation utility's own files.
 extern uint32_t _addDiskSpace;
 extern uint32_t _constDiskSpace;
 
+// The screen saved under the background rectangle (16848 bytes, interactive
+// runs only) and that rectangle: rows 0 to 25, columns 0 to 80 after start-up.
 extern void* _backgroundDisplayBuffer;
 extern int32_t _backgroundStartRow, _backgroundStartColumn, _backgroundEndRow, _backgroundEndColumn;
 
+// Set to 1 when extraction meets the marker file each is named after.
 extern uint32_t VRNGODBC_DLL_FLAG, QDSPDRV_386_FLAG, QLAUNCH_EXE_FLAG, ZOV_INSTALL_FLAG, MVRNSRVA_EXE_FLAG;
 
+// The installation directory accepted by the destination checks.
 extern char _destinationPath[256];
+// The other directories that tag substitution writes into installed files;
+// filled by the front end.
 extern char _workPath[256];
 extern char _docRootDestPath[256];
 extern char _cgiScriptDestPath[256];
 extern char _javaDestinationPath[256];
 
+// The directory of the archive being exploded, set by the explosion.
 extern char _szArchiveDir[256];
+// Tag values filled by the front end: the program folder's name, the default
+// language and country, the source-editor choice.
 extern char _szFolderName[256];
 extern char _szDefaultLanguage[256];
 extern char _szDefaultCountry[256];
 extern char _szUseSourceEditor[256];
+// The national-language settings chosen from the language lists, written
+// into installed files by tag substitution.
 extern char _nlsCpinternal[256];
 extern char _nlsCpcollation[256];
 extern char _nlsCpcase[256];
@@ -93,9 +114,14 @@ extern char _nlsNumdec[256];
 extern uint32_t _bIsKestrelAdapterInstalled;
 extern uint32_t _bInstallingKestrelMqAdapter;
 
+// Space planning's figures: the bytes free on the destination, the bytes
+// the chosen parts need, and the size of the largest archive among them
+// (room a staged archive takes while it is extracted).
 extern double _availDiskSpace;
 extern uint32_t _reqDiskSpace;
 extern uint32_t _lastLargestArchive;
+// The drive letter (such as "N:") mapped for a network setup share; empty
+// when none was mapped.
 extern char _mappedNetworkSetupDrive[4];
 
 // The message table.
@@ -108,18 +134,28 @@ extern const int _messageCount;
 // The format text of a code, or null when the table has no such code.
 const char* FindMessageFormat(int32_t code);
 
+// Shows message `code` (with the detail in parentheses when given) in a box
+// owned by `window`, or logs it in batch mode; the negated code, or 65535
+// for a code the table lacks or a box that cannot be shown.
 int32_t DisplayErrorMsg(HWND window, const char* detail, int32_t code);
 // The numbered messages and unknown file errors reported so far (shown or
 // logged) over the whole process: a caller can tell whether a step that does
 // not pass its failures on (the batch tailoring pass) reported any.
 extern uint32_t _reportCount;
+// Reports a failed file operation: message `code` naming the file and the
+// errno; an errno without a name gives its own report and 65535.
 int32_t ProcessFileError(HWND window, int32_t errnoValue, int32_t code, const char* fileName);
+// Appends one entry, with its own header line, to the installation log;
+// failures drop the entry silently.
 void FlushData(const char* text);
 // When set, FlushData hands each entry's text here instead of writing the
 // installation log: the installer's dry run and medium check show what would
 // have been logged without writing anything. Null (the default): the log.
 extern void (*_logEntryHook)(const char* text);
+// Asks what to do about a corrupted file: 1 to stop the installation, 0 to
+// skip the file and go on (always 0 in batch mode).
 int32_t StopInstallation(const char* fileName);
+// Asked by extraction before every data chunk; 0, so extraction goes on.
 int32_t AbortProcess(const char* text, const char* title);
 // Shows the quit confirmation; 1 for Yes, 0 for No or when not shown. In
 // batch mode nothing is shown and the answer is 0.
@@ -135,69 +171,19 @@ std::string JoinedFileName(const char* directory, const char* fileName);
 // empty, not absolute, no drive letter, not a network name, no ".."
 // component; else 0.
 int32_t IsSafeMemberName(const char* memberName);
+// 1 when the joined path exists and may be read, else 0.
 int32_t FindAndCheckFile(const char* directory, const char* fileName);
+// Reads one line (newline kept) into the buffer; null at end of file, for a
+// size below 2 or on a read error, which is reported into *error.
 char* GetFileString(char* buffer, int32_t size, int32_t fd, const char* fileName, int32_t* error);
+// The size of an open file in bytes; 0, after message 109, on failure.
 uint32_t AcquireFileSizeCurrent(int32_t fd, const char* fileName);
+// Writes "\n Error: <text> \n" to standard output.
 void printError(const char* text);
 
-// Unsupported entry points: each reports message 9000 and returns zero.
-int32_t ccConvertBytes();
-int32_t ccConvertChar();
-int32_t ccConvertWide();
-int32_t rtRealInt();
-int32_t crstats();
-int32_t pdckhotkey();
-int32_t msgn();
-int32_t msgd();
-int32_t drppath();
-int32_t strentd();
-int32_t strntdnf();
-void* strent();
-int32_t stget();
-int32_t stgetd();
-int32_t stvacate();
-int32_t stfree();
-int32_t stInitPool();
-int32_t msgsubdll();
-int32_t utxctlc();
-int32_t drSigResAlm();
-int32_t iodosprt();
-int32_t libfchk();
-int32_t libislib();
-int32_t libref();
-
-// ---------------------------------------------------------------------------
-// Start-up from the command line and shut-down
-// ---------------------------------------------------------------------------
-
-// Longest batch or log file name taken from the command line. A longer name
-// is refused, never cut short: the name stays unset, the refusal is written to
-// the installation log once the command line has been read, and
-// _commandLineNameRefused is set, on which InitializeDisplay stops with 65535
-// rather than run with a response file or log the user did not name.
-inline constexpr size_t COMMAND_LINE_NAME_MAX = 511;
-extern uint8_t _commandLineNameRefused;
-
-// Starts the engine: resets the state, reads the command line, installs the
-// interrupt handler (not in batch mode), takes the source directory from the
-// program's path (argv[0], cut in place after its directory part; '/' counts
-// as a separator beside '\' and ':'), reads install.tab and checks the
-// medium's own files (neither with -u), and allocates the background save
-// buffer for interactive runs. currentDir and sourceDir hold at least 256
-// bytes. 0, 65535, or the result of the reporting or reading routine.
-int32_t InitializeDisplay(char* currentDir, char* sourceDir, int32_t argc, char** argv, int32_t reserved);
-// Fills *switches and the two batch file names from the arguments; 0.
-int32_t ParseCommandLine(int32_t argc, char** argv, uint32_t* switches);
-// Releases the engine's state, unless -u was given.
-void CleanUpDisplay(int32_t unused);
-void InitializeGlobalVars();
-// Returns the tables, the install records, the layout list and the
-// background buffer to the heap; the pointers are left null.
-void FreeGlobalVars();
-// The interrupt (Ctrl-C) handler: asks whether to quit and ends the process
-// with status 65535 on Yes, else installs itself again.
-void SignalQuitFunc();
-// What InitializeDisplay installs for the interrupt signal: calls SignalQuitFunc.
-void InterruptEntry(int signal);
+// Makes the runtime's reports (runtime/report) show through the message
+// table, owned by _installWnd. Done before the first statement of every
+// program that holds the reporting routines, and again at start-up.
+void InstallRuntimeReporting();
 
 }  // namespace vrn

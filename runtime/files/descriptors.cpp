@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/state/state.h"
 #include "platform/crt.h"
 #include "runtime/files/files.h"
+#include "runtime/report/report.h"
 
 namespace vrn {
 

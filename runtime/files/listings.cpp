@@ -2,10 +2,10 @@
 // handle-based listing whose handles come from the runtime's storage pool.
 #include <cstring>
 
-#include "engine/state/state.h"
 #include "platform/native.h"
 #include "runtime/files/files.h"
 #include "runtime/files/files_internal.h"
+#include "runtime/report/report.h"
 
 namespace vrn {
 

@@ -1,7 +1,7 @@
 // The interrupt queries, which poll the window toolkit's event queue, the
 // debugger hot key and the stop checker on the way.
-#include "engine/state/state.h"
 #include "runtime/interrupt/interrupt.h"
+#include "runtime/report/report.h"
 
 namespace vrn {
 

@@ -29,6 +29,7 @@ struct BuddyLinks {
     BuddyHeader* previous;
 };
 
+// One buddy heap: free lists per order over chunks of the top order's size.
 struct BuddyContext {
     uint32_t minimumSize;      // power of two, at least 32
     uint32_t minimumLog;       // log2(minimumSize)
@@ -41,22 +42,47 @@ struct BuddyContext {
 // The installed general-purpose heap manager (null: the system heap).
 extern BuddyContext* _pgHeap;
 
+// The memory entry points: through _pgHeap's buddy routines when one is
+// installed, else the system heap.
+// A block of `size` bytes, or null.
 void* utmalloc(uint32_t size);
+// count * size bytes cleared to zero, or null.
 void* utcalloc(int32_t count, int32_t size);
+// The block resized (moved when it must be), or null with the old one kept.
 void* utrealloc(void* pointer, uint32_t size);
+// Returns a block from any of the above.
 void utfree(void* pointer);
+// Installs the heap manager, only if none is installed yet: the first one
+// stays for the life of the process.
 void utSetGPHeapManager(BuddyContext* context);
 
+// A new buddy heap: minimum block size rounded up to a power of two of at
+// least 32, at most 16 orders with the top one at most 1 MiB, `reserve`
+// whole free chunks kept for reuse. Null when its memory cannot be had.
 BuddyContext* utBuddyInit(int32_t minimum, int32_t orders, int32_t reserve);
+// Gives the free whole chunks back to the system heap; blocks in use, free
+// smaller blocks and the context itself stay.
 void utBuddyClose(BuddyContext* context);
+// A block of the smallest order that holds size + header, split off a free
+// block or a new chunk; a request too large for the top order comes straight
+// from the system heap. Null when the heap refuses.
 void* utBuddyAlloc(BuddyContext* context, uint32_t size);
+// As utBuddyAlloc, cleared to zero.
 void* utBuddyCalloc(BuddyContext* context, int32_t count, int32_t size);
+// Resizes in place where the order shrinks or the free buddies allow it,
+// else moves; null with the old block kept when memory is short.
 void* utBuddyReAlloc(BuddyContext* context, void* pointer, uint32_t size);
+// Frees a block, merging it with its free buddies; a block with a damaged
+// header is left alone.
 void utBuddyFree(BuddyContext* context, void* pointer);
 
+// Bit arrays: bit n is bit n % 32 of word n / 32 (bit n % 8 of byte n / 8
+// for uttstbyt).
 void utsetbit(uint32_t* words, int32_t bit);
 void utclrbit(uint32_t* words, int32_t bit);
+// 1 when the bit is set, else 0.
 int32_t uttstbit(const uint32_t* words, int32_t bit);
+// 1 when the bit of the byte array is set, else 0; the first word is not read.
 int32_t uttstbyt(uint32_t unused, const uint8_t* bytes, int32_t bit);
 
 // The system heap as the runtime layer reaches it: the standard library's

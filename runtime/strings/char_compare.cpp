@@ -2,7 +2,7 @@
 // mapping needs.
 #include <cstring>
 
-#include "engine/state/state.h"
+#include "runtime/report/report.h"
 #include "runtime/memory/memory.h"
 #include "runtime/strings/stepping.h"
 #include "runtime/strings/strings.h"

@@ -1,6 +1,6 @@
 // The wildcard matchers (ststar, ststaronly, stprvstr), the SQL-style matcher
 // and the word matcher.
-#include "engine/state/state.h"
+#include "runtime/report/report.h"
 #include "runtime/strings/stepping.h"
 #include "runtime/strings/strings.h"
 

@@ -1,6 +1,6 @@
 // The window-system name and the display type.
-#include "engine/state/state.h"
 #include "runtime/interrupt/interrupt.h"
+#include "runtime/report/report.h"
 #include "runtime/winsys/winsys.h"
 
 namespace vrn {

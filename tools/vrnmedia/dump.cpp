@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "platform/crt.h"

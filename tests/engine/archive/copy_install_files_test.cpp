@@ -11,7 +11,7 @@
 #include "engine/archive/archive.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
-#include "tests/engine/state/test_medium.h"
+#include "tests/engine/startup/test_medium.h"
 #include "tests/support/test_support.h"
 
 namespace vrn {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/startup/startup.h"
 #include "runtime/memory/memory.h"
 
 namespace vrn::test {

@@ -13,6 +13,7 @@
 #include "platform/drives.h"
 #include "platform/system.h"
 #include "runtime/files/files.h"
+#include "runtime/report/report.h"
 #include "tests/support/test_support.h"
 
 namespace vrn {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "tests/support/test_support.h"

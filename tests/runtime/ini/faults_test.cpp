@@ -15,6 +15,7 @@
 #include "platform/faults.h"
 #include "runtime/files/files.h"
 #include "tests/runtime/ini/ini_fixture.h"
+#include "tests/support/recording_reports.h"
 
 namespace vrn {
 namespace {
@@ -36,11 +37,13 @@ protected:
     void ExpectUnchangedAndRewriteCompletes() {
         EXPECT_EQ(ReadText(f), before);
         EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_TRUE(reports.codes.empty());
         ClearFaults();
         EXPECT_EQ(Rewrite(), 0);
         EXPECT_EQ(ReadText(f), after);
         WriteText(f, before);
     }
+    test::RecordingReports reports;
     const char* f = "C:\\setup.ini";
     const std::string before = "[s]\nk=old\nother=1\n[t]\nx=y\n";
     const std::string after = "[s]\nk=new\nother=1\n[t]\nx=y\n";

@@ -9,13 +9,13 @@
 #include "platform/winmodel.h"
 #include "runtime/interrupt/interrupt.h"
 #include "runtime/winsys/winsys.h"
+#include "tests/support/recording_reports.h"
 #include "tests/support/test_support.h"
 
 namespace vrn::test {
 
 namespace {
 
-constexpr const char* kNotImplemented = "INSTALLATION ERROR (9000): Selection not implemented for current release.";
 constexpr const char* kExplorerKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
 class WinsysTest : public TempDrives {
@@ -49,10 +49,12 @@ protected:
 
     size_t Reports9000() const {
         size_t n = 0;
-        for (const DialogRecord& box : dialogs.boxes) n += box.text == kNotImplemented ? 1 : 0;
-        EXPECT_EQ(n, dialogs.boxes.size()) << "only message 9000 is shown";
+        for (int32_t code : reports.codes) n += code == NOT_IMPLEMENTED_MESSAGE ? 1 : 0;
+        EXPECT_EQ(n, reports.codes.size()) << "only message 9000 is reported";
         return n;
     }
+
+    RecordingReports reports;
 
 private:
     int32_t savedWsys_ = 0;
@@ -117,7 +119,7 @@ TEST_F(WinsysTest, GrantedBufferKeepsTheName) {
     EXPECT_STREQ(utWhatWindowSys(), "MS-WINDOWS");
     _argwsys = 0;
     EXPECT_STREQ(utWhatWindowSys(), "TTY");
-    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(reports.codes.empty());
 }
 
 TEST_F(WinsysTest, DisplayTypeAndPlatformFamily) {

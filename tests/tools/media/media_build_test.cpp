@@ -10,6 +10,7 @@
 
 #include "engine/archive/archive.h"
 #include "engine/products/products.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "platform/crt.h"

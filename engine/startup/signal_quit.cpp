@@ -1,6 +1,7 @@
 // The interrupt (Ctrl-C) handler: asks whether to quit, with further
 // interrupts ignored while the question is open.
 #include "engine/display/display.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "platform/system.h"
 

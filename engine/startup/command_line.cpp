@@ -1,6 +1,7 @@
 // Reading the command line into the switch word and the batch file names.
 #include <cstring>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 
 namespace vrn {

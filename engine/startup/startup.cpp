@@ -5,6 +5,7 @@
 
 #include "engine/archive/archive.h"
 #include "engine/display/display.h"
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "platform/drives.h"

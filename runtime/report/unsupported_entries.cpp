@@ -1,12 +1,12 @@
 // Runtime entry points that this release carries without an implementation.
 // Each reports message 9000 and, where it has a result, returns zero.
-#include "engine/state/state.h"
+#include "runtime/report/report.h"
 
 namespace vrn {
 
 namespace {
 
-void ReportNotImplemented() { DisplayErrorMsg(_installWnd, nullptr, 9000); }
+void ReportNotImplemented() { utReport(nullptr, NOT_IMPLEMENTED_MESSAGE); }
 
 }  // namespace
 

@@ -10,12 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "platform/drives.h"
 #include "platform/system.h"
 #include "runtime/memory/memory.h"
-#include "tests/engine/state/test_medium.h"
+#include "tests/engine/startup/test_medium.h"
 #include "tests/support/test_support.h"
 
 namespace vrn {

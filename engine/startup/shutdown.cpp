@@ -1,4 +1,5 @@
 // Resetting the engine's state at start-up and releasing it at the end.
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "engine/tables/tables.h"
 #include "runtime/memory/memory.h"
@@ -43,6 +44,7 @@ void InitializeGlobalVars() {
     QLAUNCH_EXE_FLAG = 0;
     ZOV_INSTALL_FLAG = 0;
     MVRNSRVA_EXE_FLAG = 0;
+    InstallRuntimeReporting();
 }
 
 void FreeGlobalVars() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/startup/startup.h"
 #include "engine/state/state.h"
 #include "tests/support/test_support.h"
 
