@@ -48,7 +48,8 @@ TEST_F(ExtractionTest, SelectsMembersByPatternAndRestoresTimes) {
 // or one more character, '?' one character, anything else itself.
 int32_t MatchByTheRules(const char* pattern, const char* name) {
     if (*pattern == '*')
-        return MatchByTheRules(pattern + 1, name) != 0 || (*name != '\0' && MatchByTheRules(pattern, name + 1) != 0);
+        return MatchByTheRules(pattern + 1, name) != 0 ||
+               (*name != '\0' && MatchByTheRules(pattern, name + 1) != 0);
     if (*pattern == '\0') return *name == '\0' ? 1 : 0;
     if (*name == '\0' || (*pattern != '?' && *pattern != *name)) return 0;
     return MatchByTheRules(pattern + 1, name + 1);

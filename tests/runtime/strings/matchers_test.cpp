@@ -180,7 +180,8 @@ TEST(Matchers, StarMatchersAgreeWithTheRulesOnEveryShortPattern) {
             for (int32_t cs = 0; cs <= 1; ++cs) {
                 const int32_t star = reference::Star(t.c_str(), p.c_str(), true, cs, false);
                 ASSERT_EQ(ststar(t.c_str(), p.c_str(), cs), star) << "ststar '" << t << "' '" << p << "' " << cs;
-                ASSERT_EQ(ststaronly(t.c_str(), p.c_str(), cs), reference::Star(t.c_str(), p.c_str(), false, cs, false))
+                ASSERT_EQ(ststaronly(t.c_str(), p.c_str(), cs),
+                          reference::Star(t.c_str(), p.c_str(), false, cs, false))
                     << "ststaronly '" << t << "' '" << p << "' " << cs;
                 matches += star;
             }
