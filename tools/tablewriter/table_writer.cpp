@@ -3,11 +3,8 @@
 // the fields of a record cover every one of its stored bytes.
 #include "tools/tablewriter/table_writer.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
 #include "engine/tables/stored_records.h"
+#include "tools/common/host_files.h"
 
 namespace vrn::tablewriter {
 namespace {
@@ -239,18 +236,7 @@ std::vector<uint8_t> StoreLayout(const std::vector<LayoutGroup>& groups) {
 std::vector<uint8_t> StoreVolumeId(const VolumeHeader& h) { return One(h); }
 
 bool WriteBytes(const std::string& hostPath, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::ofstream file(hostPath, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        error = hostPath + ": cannot be created (" + std::strerror(errno) + ")";
-        return false;
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-        error = hostPath + ": cannot be written";
-        return false;
-    }
-    return true;
+    return host::WriteFile(hostPath, bytes.data(), bytes.size(), error);
 }
 
 bool WriteInstallTable(const std::string& hostPath, const InstallTables& t, std::string& error) {

@@ -513,8 +513,8 @@ TEST_F(MediaBuild, DescriptionMistakesAreEachReported) {
         ASSERT_FALSE(errors.empty()) << i << ": " << m.what;
         const std::string& e = errors.front();
         EXPECT_EQ(e.rfind(file, 0), 0u) << e;
-        EXPECT_NE(e.find("[" + m.section + "]"), std::string::npos) << e;
-        EXPECT_NE(e.find("] " + m.key), std::string::npos) << e;
+        const std::string where = "[" + m.section + "]" + (m.key.empty() ? "" : " " + m.key) + ": ";
+        EXPECT_EQ(e.compare(file.size(), 2 + where.size(), ": " + where), 0) << e;
         EXPECT_NE(e.find(m.what), std::string::npos) << e;
     }
 }
