@@ -173,7 +173,7 @@ std::vector<std::string> AllStrings(std::string_view alphabet, size_t maxLength)
 
 TEST(Matchers, StarMatchersAgreeWithTheRulesOnEveryShortPattern) {
     const auto patterns = AllStrings("aB*.~", 4);
-    const auto texts = AllStrings("ab.*", 4);
+    const auto texts = AllStrings("ab.*", 3);
     int32_t matches = 0;
     for (const auto& p : patterns) {
         for (const auto& t : texts) {
@@ -190,13 +190,13 @@ TEST(Matchers, StarMatchersAgreeWithTheRulesOnEveryShortPattern) {
         }
     }
     // The alphabet gives both outcomes in plenty.
-    EXPECT_GT(matches, 1000);
+    EXPECT_GT(matches, 500);
     EXPECT_LT(matches, static_cast<int32_t>(patterns.size() * texts.size()));
 }
 
 TEST_F(SqlMatcher, AgreesWithTheRulesOnEveryShortPattern) {
     const auto patterns = AllStrings("b%_\\B", 4);
-    const auto texts = AllStrings("b%_\\", 4);
+    const auto texts = AllStrings("b%_\\", 3);
     size_t malformed = 0;
     for (const auto& p : patterns) {
         for (const auto& t : texts) {
