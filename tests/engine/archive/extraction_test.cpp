@@ -56,10 +56,13 @@ int32_t MatchByTheRules(const char* pattern, const char* name) {
 }
 
 TEST(MemberPatterns, AgreeWithTheRulesAndFinishOnManyStars) {
+    // Every string of up to four characters of "ab*?" is a pattern; names are
+    // those of up to five letters, and the short ones with '*' and '?' too.
     std::vector<std::string> all{""};
     for (size_t from = 0; all[from].size() < 5; ++from)
         for (char c : std::string_view("ab*?")) all.push_back(all[from] + c);
     for (const auto& pattern : all) {
+        if (pattern.size() > 4) break;
         for (const auto& name : all) {
             if (name.find_first_of("*?") != std::string::npos && name.size() > 3) continue;
             ASSERT_EQ(MatchFileName(pattern.c_str(), name.c_str()), MatchByTheRules(pattern.c_str(), name.c_str()))
