@@ -4,6 +4,7 @@
 
 #include "engine/state/state.h"
 #include "engine/tables/stored_fields.h"
+#include "engine/tables/stored_records.h"
 #include "runtime/memory/memory.h"
 
 namespace vrn {
@@ -15,12 +16,14 @@ constexpr uint32_t kFullBlockBytes = INSTALL_RECORDS_PER_BLOCK * INSTALL_RECORD_
 constexpr const char* kDetail = "product to component table";
 
 bool DecodeInstall(const uint8_t* s, InstallRecord& r) {
-    r.productNumber = Int16Field(s + 0);
-    r.value = ByteField(s + 43);
-    r.componentId = SignedInt16Field(s + 61);
-    r.flags = ByteField(s + 160);
-    return TextField(s + 4, r.productName) & TextField(s + 44, r.auxText) & TextField(s + 65, r.componentName) &
-           TextField(s + 105, r.text1) & TextField(s + 161, r.auxText2);
+    using L = StoredLayout<InstallRecord>;
+    r.productNumber = Int16Field(s + L::productNumber);
+    r.value = ByteField(s + L::value);
+    r.componentId = SignedInt16Field(s + L::componentId);
+    r.flags = ByteField(s + L::flags);
+    return TextField(s + L::productName, r.productName) & TextField(s + L::auxText, r.auxText) &
+           TextField(s + L::componentName, r.componentName) & TextField(s + L::text1, r.text1) &
+           TextField(s + L::auxText2, r.auxText2);
 }
 
 }  // namespace

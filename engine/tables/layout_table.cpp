@@ -5,6 +5,7 @@
 
 #include "engine/state/state.h"
 #include "engine/tables/stored_fields.h"
+#include "engine/tables/stored_records.h"
 #include "platform/crt.h"
 #include "runtime/files/files.h"
 #include "runtime/memory/memory.h"
@@ -25,10 +26,11 @@ bool ReadCount(int32_t fd, uint32_t& count, bool& failed) {
 }
 
 bool DecodeEntry(const uint8_t* s, LayoutEntry& e) {
-    e.value1 = IntField(s + 255);
-    e.value2 = IntField(s + 259);
-    e.value3 = IntField(s + 263);
-    return TextField(s, e.name);
+    using L = StoredLayout<LayoutEntry>;
+    e.value1 = IntField(s + L::value1);
+    e.value2 = IntField(s + L::value2);
+    e.value3 = IntField(s + L::value3);
+    return TextField(s + L::name, e.name);
 }
 
 enum class GroupOutcome { Read, NoMemory, Damaged };

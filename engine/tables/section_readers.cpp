@@ -5,6 +5,7 @@
 
 #include "engine/state/state.h"
 #include "engine/tables/stored_fields.h"
+#include "engine/tables/stored_records.h"
 #include "runtime/memory/memory.h"
 
 namespace vrn {
@@ -22,8 +23,8 @@ using Decoder = bool (*)(const uint8_t* stored, Record& out);
 // caller refuses the table). Whenever null is returned the count is 0, so
 // that a table pointer and its count always agree.
 template <typename Record>
-Record* ReadSection(int32_t fd, uint32_t* count, uint32_t storedSize, Decoder<Record> decode,
-                    const char* detail) {
+Record* ReadSection(int32_t fd, uint32_t* count, Decoder<Record> decode, const char* detail) {
+    constexpr uint32_t storedSize = StoredLayout<Record>::size;
     *count = 0;
     uint8_t countBytes[4];
     switch (ReadArea(fd, countBytes, sizeof countBytes)) {
@@ -57,105 +58,120 @@ Record* ReadSection(int32_t fd, uint32_t* count, uint32_t storedSize, Decoder<Re
 }
 
 bool DecodeBit(const uint8_t* s, BitRecord& r) {
-    r.number1 = Int16Field(s + 40);
-    r.number2 = Int16Field(s + 44);
-    r.number3 = Int16Field(s + 48);
-    r.number4 = Int16Field(s + 52);
-    r.number5 = Int16Field(s + 56);
-    return TextField(s + 0, r.text1) & TextField(s + 60, r.text2) & TextField(s + 77, r.text3);
+    using L = StoredLayout<BitRecord>;
+    r.number1 = Int16Field(s + L::number1);
+    r.number2 = Int16Field(s + L::number2);
+    r.number3 = Int16Field(s + L::number3);
+    r.number4 = Int16Field(s + L::number4);
+    r.number5 = Int16Field(s + L::number5);
+    return TextField(s + L::text1, r.text1) & TextField(s + L::text2, r.text2) & TextField(s + L::text3, r.text3);
 }
 
 bool DecodeComp2Sku(const uint8_t* s, Comp2SkuRecord& r) {
-    r.componentId = SignedInt16Field(s + 0);
-    r.subcomponentId = SignedInt16Field(s + 44);
-    r.value = ByteField(s + 98);
-    return TextField(s + 4, r.componentText) & TextField(s + 48, r.skuName) & TextField(s + 99, r.auxText);
+    using L = StoredLayout<Comp2SkuRecord>;
+    r.componentId = SignedInt16Field(s + L::componentId);
+    r.subcomponentId = SignedInt16Field(s + L::subcomponentId);
+    r.value = ByteField(s + L::value);
+    return TextField(s + L::componentText, r.componentText) & TextField(s + L::skuName, r.skuName) &
+           TextField(s + L::auxText, r.auxText);
 }
 
 bool DecodeSku2Product(const uint8_t* s, Sku2ProductRecord& r) {
-    r.productNumber = Int16Field(s + 0);
-    r.value = ByteField(s + 93);
-    return TextField(s + 4, r.productName) & TextField(s + 43, r.skuName) & TextField(s + 94, r.auxText);
+    using L = StoredLayout<Sku2ProductRecord>;
+    r.productNumber = Int16Field(s + L::productNumber);
+    r.value = ByteField(s + L::value);
+    return TextField(s + L::productName, r.productName) & TextField(s + L::skuName, r.skuName) &
+           TextField(s + L::auxText, r.auxText);
 }
 
 bool DecodeSubcomp2Comp(const uint8_t* s, Subcomp2CompRecord& r) {
-    r.subcomponentId = SignedInt16Field(s + 0);
-    r.componentId = SignedInt16Field(s + 44);
-    r.mandatory = ByteField(s + 358);
-    IntFields(s + 376, r.clusterSizes);
-    r.archiveSize = IntField(s + 408);
-    return TextField(s + 4, r.subcomponentName) & TextField(s + 48, r.parentComponentName) &
-           TextField(s + 103, r.archiveName) & TextField(s + 359, r.auxText);
+    using L = StoredLayout<Subcomp2CompRecord>;
+    r.subcomponentId = SignedInt16Field(s + L::subcomponentId);
+    r.componentId = SignedInt16Field(s + L::componentId);
+    r.mandatory = ByteField(s + L::mandatory);
+    IntFields(s + L::clusterSizes, r.clusterSizes);
+    r.archiveSize = IntField(s + L::archiveSize);
+    return TextField(s + L::subcomponentName, r.subcomponentName) &
+           TextField(s + L::parentComponentName, r.parentComponentName) &
+           TextField(s + L::archiveName, r.archiveName) & TextField(s + L::auxText, r.auxText);
 }
 
 bool DecodeCompID(const uint8_t* s, CompIDRecord& r) {
-    r.componentId = SignedInt16Field(s + 0);
-    IntFields(s + 356, r.clusterSizes);
-    r.archiveSize = IntField(s + 388);
-    return TextField(s + 4, r.componentText) & TextField(s + 44, r.componentName) &
-           TextField(s + 84, r.archiveName) & TextField(s + 339, r.auxText);
+    using L = StoredLayout<CompIDRecord>;
+    r.componentId = SignedInt16Field(s + L::componentId);
+    IntFields(s + L::clusterSizes, r.clusterSizes);
+    r.archiveSize = IntField(s + L::archiveSize);
+    return TextField(s + L::componentText, r.componentText) & TextField(s + L::componentName, r.componentName) &
+           TextField(s + L::archiveName, r.archiveName) & TextField(s + L::auxText, r.auxText);
 }
 
 bool DecodeTailor(const uint8_t* s, TailorRecord& r) {
-    r.number1 = Int16Field(s + 0);
-    r.number2 = Int16Field(s + 4);
-    r.tailorKind = Int16Field(s + 558);
-    return TextField(s + 8, r.componentName) & TextField(s + 48, r.tailorFile) & TextField(s + 562, r.auxText);
+    using L = StoredLayout<TailorRecord>;
+    r.number1 = Int16Field(s + L::number1);
+    r.number2 = Int16Field(s + L::number2);
+    r.tailorKind = Int16Field(s + L::tailorKind);
+    return TextField(s + L::componentName, r.componentName) & TextField(s + L::tailorFile, r.tailorFile) &
+           TextField(s + L::auxText, r.auxText);
 }
 
 bool DecodeDevice(const uint8_t* s, DeviceRecord& r) {
-    return TextField(s + 0, r.text1) & TextField(s + 15, r.text2) & TextField(s + 25, r.deviceType) &
-           TextField(s + 28, r.text3) & TextField(s + 58, r.text4) & TextField(s + 88, r.text5) &
-           TextField(s + 138, r.text6);
+    using L = StoredLayout<DeviceRecord>;
+    return TextField(s + L::text1, r.text1) & TextField(s + L::text2, r.text2) &
+           TextField(s + L::deviceType, r.deviceType) &
+           TextField(s + L::text3, r.text3) & TextField(s + L::text4, r.text4) & TextField(s + L::text5, r.text5) &
+           TextField(s + L::text6, r.text6);
 }
 
 bool DecodeIcon(const uint8_t* s, IconRecord& r) {
-    r.number1 = Int16Field(s + 17);
-    r.number2 = Int16Field(s + 21);
-    return TextField(s + 0, r.text1) & TextField(s + 25, r.text2) & TextField(s + 135, r.text3) &
-           TextField(s + 175, r.text4);
+    using L = StoredLayout<IconRecord>;
+    r.number1 = Int16Field(s + L::number1);
+    r.number2 = Int16Field(s + L::number2);
+    return TextField(s + L::text1, r.text1) & TextField(s + L::text2, r.text2) & TextField(s + L::text3, r.text3) &
+           TextField(s + L::text4, r.text4);
 }
 
 bool DecodeCdromSize(const uint8_t* s, CdromSizeRecord& r) {
-    IntFields(s, r.values);
+    IntFields(s + StoredLayout<CdromSizeRecord>::values, r.values);
     return true;
 }
 
-bool DecodeArcList(const uint8_t* s, ArcListRecord& r) { return TextField(s, r.archiveName); }
+bool DecodeArcList(const uint8_t* s, ArcListRecord& r) {
+    return TextField(s + StoredLayout<ArcListRecord>::archiveName, r.archiveName);
+}
 
 }  // namespace
 
 BitRecord* ReadBitTab(int32_t fd, uint32_t* count) {
-    return ReadSection<BitRecord>(fd, count, BIT_RECORD_SIZE, DecodeBit, "bit table");
+    return ReadSection<BitRecord>(fd, count, DecodeBit, "bit table");
 }
 Comp2SkuRecord* ReadComp2SkuTab(int32_t fd, uint32_t* count) {
-    return ReadSection<Comp2SkuRecord>(fd, count, COMP2SKU_RECORD_SIZE, DecodeComp2Sku, "comp2Sku table");
+    return ReadSection<Comp2SkuRecord>(fd, count, DecodeComp2Sku, "comp2Sku table");
 }
 Sku2ProductRecord* ReadSku2ProductTab(int32_t fd, uint32_t* count) {
-    return ReadSection<Sku2ProductRecord>(fd, count, SKU2PRODUCT_RECORD_SIZE, DecodeSku2Product,
+    return ReadSection<Sku2ProductRecord>(fd, count, DecodeSku2Product,
                                           "Sku2Product table");
 }
 Subcomp2CompRecord* ReadSComp2CompTab(int32_t fd, uint32_t* count) {
-    return ReadSection<Subcomp2CompRecord>(fd, count, SUBCOMP2COMP_RECORD_SIZE, DecodeSubcomp2Comp,
+    return ReadSection<Subcomp2CompRecord>(fd, count, DecodeSubcomp2Comp,
                                            "Subcomp2Comp table");
 }
 CompIDRecord* ReadCompIDTab(int32_t fd, uint32_t* count) {
-    return ReadSection<CompIDRecord>(fd, count, COMPID_RECORD_SIZE, DecodeCompID, "compid table");
+    return ReadSection<CompIDRecord>(fd, count, DecodeCompID, "compid table");
 }
 TailorRecord* ReadTlrTab(int32_t fd, uint32_t* count) {
-    return ReadSection<TailorRecord>(fd, count, TAILOR_RECORD_SIZE, DecodeTailor, "tailor table");
+    return ReadSection<TailorRecord>(fd, count, DecodeTailor, "tailor table");
 }
 DeviceRecord* ReadDevTab(int32_t fd, uint32_t* count) {
-    return ReadSection<DeviceRecord>(fd, count, DEVICE_RECORD_SIZE, DecodeDevice, "device table");
+    return ReadSection<DeviceRecord>(fd, count, DecodeDevice, "device table");
 }
 IconRecord* ReadIconTab(int32_t fd, uint32_t* count) {
-    return ReadSection<IconRecord>(fd, count, ICON_RECORD_SIZE, DecodeIcon, "icon table");
+    return ReadSection<IconRecord>(fd, count, DecodeIcon, "icon table");
 }
 CdromSizeRecord* ReadCDROMTab(int32_t fd, uint32_t* count) {
-    return ReadSection<CdromSizeRecord>(fd, count, CDROM_SIZE_RECORD_SIZE, DecodeCdromSize, "CDROM size table");
+    return ReadSection<CdromSizeRecord>(fd, count, DecodeCdromSize, "CDROM size table");
 }
 ArcListRecord* ReadArcListTab(int32_t fd, uint32_t* count) {
-    return ReadSection<ArcListRecord>(fd, count, ARCLIST_RECORD_SIZE, DecodeArcList, "ARCLIST table");
+    return ReadSection<ArcListRecord>(fd, count, DecodeArcList, "ARCLIST table");
 }
 
 }  // namespace vrn

@@ -28,17 +28,18 @@ inline constexpr uint32_t LAYOUT_ENTRY_SIZE = 267;
 inline constexpr uint32_t LAYOUT_GROUP_NAME_SIZE = 50;
 inline constexpr uint32_t VOLUME_ID_SIZE = 71;
 
-// In-memory records: every stored field in stored order, integers narrowed.
+// In-memory records: every stored field in stored order, integers narrowed;
+// where each field is stored is told in stored_records.h.
 // Fields the engine does not read carry names of our own (field1...).
 
-struct BitRecord {                 // stored offsets: 0 40 44 48 52 56 60 77
+struct BitRecord {
     char text1[40];
     uint16_t number1, number2, number3, number4, number5;
     char text2[17];
     char text3[17];
 };
 
-struct Comp2SkuRecord {            // 0 4 44 48 98 99
+struct Comp2SkuRecord {
     int16_t componentId;
     char componentText[40];
     int16_t subcomponentId;        // > 0: the row names a subcomponent of the component
@@ -47,7 +48,7 @@ struct Comp2SkuRecord {            // 0 4 44 48 98 99
     char auxText[17];
 };
 
-struct Sku2ProductRecord {         // 0 4 43 93 94
+struct Sku2ProductRecord {
     uint16_t productNumber;
     char productName[39];
     char skuName[50];
@@ -55,7 +56,7 @@ struct Sku2ProductRecord {         // 0 4 43 93 94
     char auxText[17];
 };
 
-struct Subcomp2CompRecord {        // 0 4 44 48 103 358 359 376 408
+struct Subcomp2CompRecord {
     int16_t subcomponentId;
     char subcomponentName[40];
     int16_t componentId;
@@ -67,7 +68,7 @@ struct Subcomp2CompRecord {        // 0 4 44 48 103 358 359 376 408
     uint32_t archiveSize;
 };
 
-struct CompIDRecord {              // 0 4 44 84 339 356 388
+struct CompIDRecord {
     int16_t componentId;
     char componentText[40];
     char componentName[40];
@@ -77,7 +78,7 @@ struct CompIDRecord {              // 0 4 44 84 339 356 388
     uint32_t archiveSize;
 };
 
-struct TailorRecord {              // 0 4 8 48 558 562
+struct TailorRecord {
     uint16_t number1;
     uint16_t number2;
     char componentName[40];
@@ -86,7 +87,7 @@ struct TailorRecord {              // 0 4 8 48 558 562
     char auxText[17];
 };
 
-struct DeviceRecord {              // 0 15 25 28 58 88 138 (all text)
+struct DeviceRecord {
     char text1[15];
     char text2[10];
     char deviceType[3];            // "f" diskettes, "cd" CD-ROM
@@ -96,7 +97,7 @@ struct DeviceRecord {              // 0 15 25 28 58 88 138 (all text)
     char text6[50];
 };
 
-struct IconRecord {                // 0 17 21 25 135 175
+struct IconRecord {
     char text1[17];
     uint16_t number1;
     uint16_t number2;
@@ -105,15 +106,15 @@ struct IconRecord {                // 0 17 21 25 135 175
     char text4[510];
 };
 
-struct CdromSizeRecord {           // 0: eight values
+struct CdromSizeRecord {
     uint32_t values[8];
 };
 
-struct ArcListRecord {             // 0
+struct ArcListRecord {
     char archiveName[255];
 };
 
-struct InstallRecord {             // 0 4 43 44 61 65 105 160 161
+struct InstallRecord {
     uint16_t productNumber;
     char productName[39];
     uint8_t value;

@@ -5,6 +5,7 @@
 
 #include "engine/state/state.h"
 #include "engine/tables/stored_fields.h"
+#include "engine/tables/stored_records.h"
 #include "platform/crt.h"
 #include "platform/dialogs.h"
 #include "runtime/files/files.h"
@@ -70,8 +71,9 @@ int32_t ReadVolumeIDFile(const char* directory, VolumeHeader* header, int32_t /*
     if (outcome != ReadOutcome::Complete) return DisplayErrorMsg(_installWnd, nullptr, 149);
     const auto* s = static_cast<const uint8_t*>(area.p);
     VolumeHeader read{};
-    read.diskNumber = IntField(s + 50);
-    if (!(TextField(s + 0, read.diskName) & TextField(s + 54, read.auxText)))
+    using L = StoredLayout<VolumeHeader>;
+    read.diskNumber = IntField(s + L::diskNumber);
+    if (!(TextField(s + L::diskName, read.diskName) & TextField(s + L::auxText, read.auxText)))
         return DisplayErrorMsg(_installWnd, nullptr, 149);
     *header = read;
     return 0;

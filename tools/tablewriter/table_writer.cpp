@@ -1,134 +1,169 @@
-// Stored forms of the table records. Each record is laid out field by field
-// in stored order; the offsets the readers expect follow from the widths
-// (4 bytes for every integer, 1 for a byte, the full width for a text).
+// Stored forms of the table records. Each field is stored at the offset the
+// readers take it from (stored_records.h), so the two cannot drift apart;
+// the fields of a record cover every one of its stored bytes.
 #include "tools/tablewriter/table_writer.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include "engine/tables/stored_records.h"
+#include "tools/common/host_files.h"
 
 namespace vrn::tablewriter {
 namespace {
 
+// Packs fields into one stored record.
 class Store {
 public:
-    explicit Store(std::vector<uint8_t>& out) : out_(out) {}
-    void Int(uint32_t value) {
-        uint8_t bytes[4];
-        PackData(4, value, bytes);
-        out_.insert(out_.end(), bytes, bytes + 4);
-    }
-    void Byte(uint8_t value) {
-        uint8_t b;
-        PackData(1, value, &b);
-        out_.push_back(b);
+    explicit Store(uint8_t* record) : record_(record) {}
+    void Int(uint32_t at, uint32_t value) { PackData(4, value, record_ + at); }
+    void Byte(uint32_t at, uint8_t value) { PackData(1, value, record_ + at); }
+    template <size_t N>
+    void Text(uint32_t at, const char (&field)[N]) {
+        for (size_t i = 0; i < N; ++i) Byte(static_cast<uint32_t>(at + i), static_cast<uint8_t>(field[i]));
     }
     template <size_t N>
-    void Text(const char (&field)[N]) {
-        for (size_t i = 0; i < N; ++i) Byte(static_cast<uint8_t>(field[i]));
-    }
-    template <size_t N>
-    void Ints(const uint32_t (&values)[N]) {
-        for (uint32_t v : values) Int(v);
+    void Ints(uint32_t at, const uint32_t (&values)[N]) {
+        for (size_t i = 0; i < N; ++i) Int(static_cast<uint32_t>(at + 4 * i), values[i]);
     }
 
 private:
-    std::vector<uint8_t>& out_;
+    uint8_t* record_;
 };
 
 // Integers keep their bit pattern: a signed 16-bit -1 is stored as 0x0000FFFF.
 uint32_t Wide(int16_t v) { return static_cast<uint16_t>(v); }
 
 void Put(Store& s, const BitRecord& r) {
-    s.Text(r.text1);
-    s.Int(r.number1); s.Int(r.number2); s.Int(r.number3); s.Int(r.number4); s.Int(r.number5);
-    s.Text(r.text2);
-    s.Text(r.text3);
+    using L = StoredLayout<BitRecord>;
+    s.Text(L::text1, r.text1);
+    s.Int(L::number1, r.number1);
+    s.Int(L::number2, r.number2);
+    s.Int(L::number3, r.number3);
+    s.Int(L::number4, r.number4);
+    s.Int(L::number5, r.number5);
+    s.Text(L::text2, r.text2);
+    s.Text(L::text3, r.text3);
 }
 void Put(Store& s, const Comp2SkuRecord& r) {
-    s.Int(Wide(r.componentId));
-    s.Text(r.componentText);
-    s.Int(Wide(r.subcomponentId));
-    s.Text(r.skuName);
-    s.Byte(r.value);
-    s.Text(r.auxText);
+    using L = StoredLayout<Comp2SkuRecord>;
+    s.Int(L::componentId, Wide(r.componentId));
+    s.Text(L::componentText, r.componentText);
+    s.Int(L::subcomponentId, Wide(r.subcomponentId));
+    s.Text(L::skuName, r.skuName);
+    s.Byte(L::value, r.value);
+    s.Text(L::auxText, r.auxText);
 }
 void Put(Store& s, const Sku2ProductRecord& r) {
-    s.Int(r.productNumber);
-    s.Text(r.productName);
-    s.Text(r.skuName);
-    s.Byte(r.value);
-    s.Text(r.auxText);
+    using L = StoredLayout<Sku2ProductRecord>;
+    s.Int(L::productNumber, r.productNumber);
+    s.Text(L::productName, r.productName);
+    s.Text(L::skuName, r.skuName);
+    s.Byte(L::value, r.value);
+    s.Text(L::auxText, r.auxText);
 }
 void Put(Store& s, const Subcomp2CompRecord& r) {
-    s.Int(Wide(r.subcomponentId));
-    s.Text(r.subcomponentName);
-    s.Int(Wide(r.componentId));
-    s.Text(r.parentComponentName);
-    s.Text(r.archiveName);
-    s.Byte(r.mandatory);
-    s.Text(r.auxText);
-    s.Ints(r.clusterSizes);
-    s.Int(r.archiveSize);
+    using L = StoredLayout<Subcomp2CompRecord>;
+    s.Int(L::subcomponentId, Wide(r.subcomponentId));
+    s.Text(L::subcomponentName, r.subcomponentName);
+    s.Int(L::componentId, Wide(r.componentId));
+    s.Text(L::parentComponentName, r.parentComponentName);
+    s.Text(L::archiveName, r.archiveName);
+    s.Byte(L::mandatory, r.mandatory);
+    s.Text(L::auxText, r.auxText);
+    s.Ints(L::clusterSizes, r.clusterSizes);
+    s.Int(L::archiveSize, r.archiveSize);
 }
 void Put(Store& s, const CompIDRecord& r) {
-    s.Int(Wide(r.componentId));
-    s.Text(r.componentText);
-    s.Text(r.componentName);
-    s.Text(r.archiveName);
-    s.Text(r.auxText);
-    s.Ints(r.clusterSizes);
-    s.Int(r.archiveSize);
+    using L = StoredLayout<CompIDRecord>;
+    s.Int(L::componentId, Wide(r.componentId));
+    s.Text(L::componentText, r.componentText);
+    s.Text(L::componentName, r.componentName);
+    s.Text(L::archiveName, r.archiveName);
+    s.Text(L::auxText, r.auxText);
+    s.Ints(L::clusterSizes, r.clusterSizes);
+    s.Int(L::archiveSize, r.archiveSize);
 }
 void Put(Store& s, const TailorRecord& r) {
-    s.Int(r.number1);
-    s.Int(r.number2);
-    s.Text(r.componentName);
-    s.Text(r.tailorFile);
-    s.Int(r.tailorKind);
-    s.Text(r.auxText);
+    using L = StoredLayout<TailorRecord>;
+    s.Int(L::number1, r.number1);
+    s.Int(L::number2, r.number2);
+    s.Text(L::componentName, r.componentName);
+    s.Text(L::tailorFile, r.tailorFile);
+    s.Int(L::tailorKind, r.tailorKind);
+    s.Text(L::auxText, r.auxText);
 }
 void Put(Store& s, const DeviceRecord& r) {
-    s.Text(r.text1); s.Text(r.text2); s.Text(r.deviceType); s.Text(r.text3);
-    s.Text(r.text4); s.Text(r.text5); s.Text(r.text6);
+    using L = StoredLayout<DeviceRecord>;
+    s.Text(L::text1, r.text1);
+    s.Text(L::text2, r.text2);
+    s.Text(L::deviceType, r.deviceType);
+    s.Text(L::text3, r.text3);
+    s.Text(L::text4, r.text4);
+    s.Text(L::text5, r.text5);
+    s.Text(L::text6, r.text6);
 }
 void Put(Store& s, const InstallRecord& r) {
-    s.Int(r.productNumber);
-    s.Text(r.productName);
-    s.Byte(r.value);
-    s.Text(r.auxText);
-    s.Int(Wide(r.componentId));
-    s.Text(r.componentName);
-    s.Text(r.text1);
-    s.Byte(r.flags);
-    s.Text(r.auxText2);
+    using L = StoredLayout<InstallRecord>;
+    s.Int(L::productNumber, r.productNumber);
+    s.Text(L::productName, r.productName);
+    s.Byte(L::value, r.value);
+    s.Text(L::auxText, r.auxText);
+    s.Int(L::componentId, Wide(r.componentId));
+    s.Text(L::componentName, r.componentName);
+    s.Text(L::text1, r.text1);
+    s.Byte(L::flags, r.flags);
+    s.Text(L::auxText2, r.auxText2);
 }
 void Put(Store& s, const IconRecord& r) {
-    s.Text(r.text1);
-    s.Int(r.number1);
-    s.Int(r.number2);
-    s.Text(r.text2); s.Text(r.text3); s.Text(r.text4);
+    using L = StoredLayout<IconRecord>;
+    s.Text(L::text1, r.text1);
+    s.Int(L::number1, r.number1);
+    s.Int(L::number2, r.number2);
+    s.Text(L::text2, r.text2);
+    s.Text(L::text3, r.text3);
+    s.Text(L::text4, r.text4);
 }
-void Put(Store& s, const CdromSizeRecord& r) { s.Ints(r.values); }
-void Put(Store& s, const ArcListRecord& r) { s.Text(r.archiveName); }
+void Put(Store& s, const CdromSizeRecord& r) { s.Ints(StoredLayout<CdromSizeRecord>::values, r.values); }
+void Put(Store& s, const ArcListRecord& r) { s.Text(StoredLayout<ArcListRecord>::archiveName, r.archiveName); }
 void Put(Store& s, const LayoutEntry& e) {
-    s.Text(e.name);
-    s.Int(e.value1); s.Int(e.value2); s.Int(e.value3);
+    using L = StoredLayout<LayoutEntry>;
+    s.Text(L::name, e.name);
+    s.Int(L::value1, e.value1);
+    s.Int(L::value2, e.value2);
+    s.Int(L::value3, e.value3);
+}
+void Put(Store& s, const VolumeHeader& h) {
+    using L = StoredLayout<VolumeHeader>;
+    s.Text(L::diskName, h.diskName);
+    s.Int(L::diskNumber, h.diskNumber);
+    s.Text(L::auxText, h.auxText);
+}
+
+// Appends one stored record (or any stored area of its own layout).
+template <typename Record>
+void Append(std::vector<uint8_t>& out, const Record& r) {
+    const size_t at = out.size();
+    out.resize(at + StoredLayout<Record>::size);
+    Store s(out.data() + at);
+    Put(s, r);
+}
+
+// Appends a stored 32-bit count.
+void AppendCount(std::vector<uint8_t>& out, size_t count) {
+    uint8_t bytes[4];
+    PackData(4, static_cast<uint32_t>(count), bytes);
+    out.insert(out.end(), bytes, bytes + 4);
 }
 
 template <typename Record>
 std::vector<uint8_t> One(const Record& r) {
     std::vector<uint8_t> out;
-    Store s(out);
-    Put(s, r);
+    Append(out, r);
     return out;
 }
 
 template <typename Record>
 void Section(std::vector<uint8_t>& out, const std::vector<Record>& records) {
-    Store s(out);
-    s.Int(static_cast<uint32_t>(records.size()));
-    for (const Record& r : records) Put(s, r);
+    AppendCount(out, records.size());
+    for (const Record& r : records) Append(out, r);
 }
 
 template <typename Record>
@@ -185,40 +220,23 @@ std::vector<uint8_t> StoreSection(const std::vector<ArcListRecord>& records) {
 
 std::vector<uint8_t> StoreLayout(const std::vector<LayoutGroup>& groups) {
     std::vector<uint8_t> out;
-    Store s(out);
     for (const LayoutGroup& g : groups) {
-        s.Int(static_cast<uint32_t>(g.entries.size()));
+        AppendCount(out, g.entries.size());
         char name[LAYOUT_GROUP_NAME_SIZE];
         SetText(name, g.name);
-        s.Text(name);
-        for (const LayoutEntry& e : g.entries) Put(s, e);
+        const size_t at = out.size();
+        out.resize(at + LAYOUT_GROUP_NAME_SIZE);
+        Store(out.data() + at).Text(0, name);
+        for (const LayoutEntry& e : g.entries) Append(out, e);
     }
-    s.Int(0);   // the end of the file
+    AppendCount(out, 0);   // the end of the file
     return out;
 }
 
-std::vector<uint8_t> StoreVolumeId(const VolumeHeader& h) {
-    std::vector<uint8_t> out;
-    Store s(out);
-    s.Text(h.diskName);
-    s.Int(h.diskNumber);
-    s.Text(h.auxText);
-    return out;
-}
+std::vector<uint8_t> StoreVolumeId(const VolumeHeader& h) { return One(h); }
 
 bool WriteBytes(const std::string& hostPath, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::ofstream file(hostPath, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        error = hostPath + ": cannot be created (" + std::strerror(errno) + ")";
-        return false;
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-        error = hostPath + ": cannot be written";
-        return false;
-    }
-    return true;
+    return host::WriteFile(hostPath, bytes.data(), bytes.size(), error);
 }
 
 bool WriteInstallTable(const std::string& hostPath, const InstallTables& t, std::string& error) {

@@ -4,15 +4,12 @@
 // (DecompressFile), so that an archive that passes here extracts the same
 // way during an installation. The engine's message boxes are printed on
 // standard error; a damaged member ends the run.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +19,9 @@
 #include "platform/dialogs.h"
 #include "platform/drives.h"
 #include "runtime/files/files.h"
+#include "tools/common/host_files.h"
 #include "tools/vrnarc/archive_writer.h"
 
-namespace fs = std::filesystem;
 using namespace vrn;
 using namespace vrn::arc;
 
@@ -80,51 +77,29 @@ uint32_t ClampTime(int64_t t) {
     return t > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(t);
 }
 
-bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& data, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        error = path.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    data.clear();
-    std::error_code ec;
-    const auto expected = fs::file_size(path, ec);
-    if (!ec && expected <= 0xFFFFFFFFull) data.reserve(expected);
-    uint8_t chunk[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        data.insert(data.end(), chunk, chunk + n);
-        if (data.size() > 0xFFFFFFFFull) break;
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) error = path.string() + ": read error";
-    return !failed;
-}
-
 struct CreateRun {
     std::FILE* archive = nullptr;
-    struct stat archiveStat {};
+    host::Info archiveInfo;
     MemberOptions options;
     uint64_t members = 0, bytesIn = 0, bytesOut = 0;
     bool ok = true;
 };
 
-void AddFile(CreateRun& run, const fs::path& file, const std::string& name) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        run.ok = !Fail(file.string() + ": " + std::strerror(errno));
+void AddFile(CreateRun& run, const std::string& file, const std::string& name) {
+    host::Info info;
+    std::string error;
+    if (!host::Stat(file, info, error)) {
+        run.ok = !Fail(error);
         return;
     }
-    if (st.st_dev == run.archiveStat.st_dev && st.st_ino == run.archiveStat.st_ino) return;   // the archive itself
+    if (info.device == run.archiveInfo.device && info.inode == run.archiveInfo.inode) return;   // the archive itself
     std::vector<uint8_t> data;
-    std::string error;
-    if (!ReadWholeFile(file, data, error)) {
+    if (!host::ReadFile(file, data, error)) {
         run.ok = !Fail(error);
         return;
     }
     ArchiveFileHeader written;
-    if (!WriteMember(run.archive, name, data.data(), data.size(), ClampTime(st.st_atime), ClampTime(st.st_mtime),
+    if (!WriteMember(run.archive, name, data.data(), data.size(), ClampTime(info.accessTime), ClampTime(info.modificationTime),
                      run.options, &written, error)) {
         run.ok = !Fail(error);
         return;
@@ -135,29 +110,24 @@ void AddFile(CreateRun& run, const fs::path& file, const std::string& name) {
 }
 
 // Every regular file below `dir`, in name order, named relative to `base`.
-void AddTree(CreateRun& run, const fs::path& base, const fs::path& dir) {
-    std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
-    if (ec) {
-        run.ok = !Fail(dir.string() + ": " + ec.message());
+void AddTree(CreateRun& run, const std::string& base, const std::string& dir) {
+    std::vector<host::Entry> entries;
+    std::string error;
+    if (!host::List(dir, entries, error)) {
+        run.ok = !Fail(error);
         return;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
-    for (const fs::directory_entry& entry : entries) {
-        const fs::file_status link = entry.symlink_status(ec);
-        const fs::file_status target = entry.status(ec);
-        if (fs::is_symlink(link) && fs::is_directory(target)) {
-            std::fprintf(stderr, "vrnarc: %s: link to a directory, not followed\n", entry.path().c_str());
-        } else if (fs::is_directory(target)) {
-            AddTree(run, base, entry.path());
-        } else if (fs::is_regular_file(target)) {
-            AddFile(run, entry.path(), MemberNameOf(entry.path().lexically_relative(base).string()));
-        } else if (!fs::is_symlink(link) || fs::exists(target)) {
-            std::fprintf(stderr, "vrnarc: %s: not a regular file, left out\n", entry.path().c_str());
+    for (const host::Entry& entry : entries) {
+        if (entry.isLink && entry.kind == host::Kind::Directory) {
+            std::fprintf(stderr, "vrnarc: %s: link to a directory, not followed\n", entry.path.c_str());
+        } else if (entry.kind == host::Kind::Directory) {
+            AddTree(run, base, entry.path);
+        } else if (entry.kind == host::Kind::File) {
+            AddFile(run, entry.path, MemberNameOf(host::RelativeTo(entry.path, base)));
+        } else if (!entry.isLink || entry.kind != host::Kind::Missing) {
+            std::fprintf(stderr, "vrnarc: %s: not a regular file, left out\n", entry.path.c_str());
         } else {
-            std::fprintf(stderr, "vrnarc: %s: dangling link, left out\n", entry.path().c_str());
+            std::fprintf(stderr, "vrnarc: %s: dangling link, left out\n", entry.path.c_str());
         }
     }
 }
@@ -188,16 +158,18 @@ int Create(const std::vector<std::string>& args) {
     const std::string& archivePath = args[0];
     run.archive = std::fopen(archivePath.c_str(), "wb");
     if (run.archive == nullptr) return Fail(archivePath + ": " + std::strerror(errno));
-    ::fstat(fileno(run.archive), &run.archiveStat);
+    host::Stat(run.archive, run.archiveInfo);
     for (const std::string& p : paths) {
-        std::error_code ec;
-        const fs::file_status status = fs::status(p, ec);
-        if (fs::is_directory(status)) {
-            AddTree(run, fs::path(p), fs::path(p));
-        } else if (fs::is_regular_file(status)) {
-            AddFile(run, fs::path(p), MemberNameOf(fs::path(p).filename().string()));
+        host::Info info;
+        std::string error;
+        if (!host::Stat(p, info, error)) {
+            run.ok = !Fail(error);
+        } else if (info.kind == host::Kind::Directory) {
+            AddTree(run, p, p);
+        } else if (info.kind == host::Kind::File) {
+            AddFile(run, p, MemberNameOf(host::FileName(p)));
         } else {
-            run.ok = !Fail(p + ": " + (ec ? ec.message() : std::string("not a file or directory")));
+            run.ok = !Fail(p + ": not a file or directory");
         }
     }
     if (std::fclose(run.archive) != 0) run.ok = !Fail(archivePath + ": cannot write the archive");
@@ -266,9 +238,7 @@ long long WalkHeaders(const std::string& archivePath, bool print) {
 
 // The engine's form of a host path (through the drive map).
 bool EnginePath(const std::string& hostPath, std::string& out) {
-    std::error_code ec;
-    const fs::path absolute = fs::weakly_canonical(fs::absolute(hostPath, ec), ec);
-    out = WindowsPathOf(absolute.string());
+    out = WindowsPathOf(host::Absolute(hostPath));
     if (out.empty()) {
         Fail(hostPath + ": not under any drive of the drive map");
         return false;
@@ -291,8 +261,7 @@ unsigned long long testedMembers = 0;
 
 int Test(const std::vector<std::string>& args) {
     if (args.size() != 1) return Usage("t needs exactly one ARCHIVE");
-    std::error_code ec;
-    const std::string dir = fs::absolute(args[0], ec).parent_path().string();
+    const std::string dir = host::Parent(host::Absolute(args[0]));
     // The engine tells of every member it has checked whole.
     _memberDoneHook = [](const char*, const ArchiveFileHeader*) { ++testedMembers; };
     const int status = RunEngine(args[0], dir, "*", 1);
@@ -304,9 +273,8 @@ int Test(const std::vector<std::string>& args) {
 
 int Extract(const std::vector<std::string>& args) {
     if (args.size() < 2 || args.size() > 3) return Usage("x needs ARCHIVE DIR [PATTERN]");
-    std::error_code ec;
-    fs::create_directories(args[1], ec);
-    if (ec) return Fail(args[1] + ": " + ec.message());
+    std::string error;
+    if (!host::CreateDirectories(args[1], error)) return Fail(error);
     return RunEngine(args[0], args[1], args.size() == 3 ? args[2].c_str() : "*", 0);
 }
 

@@ -1,16 +1,12 @@
 // The archives of a medium: their files, their cluster-size figures and the
 // archive files themselves.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
+#include "tools/common/host_files.h"
 #include "tools/vrnmedia/build.h"
-
-namespace fs = std::filesystem;
 
 namespace vrn::media {
 
@@ -40,41 +36,34 @@ std::string Lower(std::string text) {
 }
 
 // Every regular file below `dir`, in name order, named relative to `base`.
-void ListTree(const Description& d, const Archive& a, const fs::path& base, const fs::path& dir,
+void ListTree(const Description& d, const Archive& a, const std::string& base, const std::string& dir,
               std::vector<SourceFile>& files, std::vector<std::string>& errors) {
-    std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
-    if (ec) {
-        errors.push_back(DescriptionError(d.file, a.section, "Source", dir.string() + ": " + ec.message()));
+    std::vector<host::Entry> entries;
+    std::string error;
+    if (!host::List(dir, entries, error)) {
+        errors.push_back(DescriptionError(d.file, a.section, "Source", error));
         return;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& x, const fs::directory_entry& y) { return x.path() < y.path(); });
-    for (const fs::directory_entry& entry : entries) {
-        const fs::file_status link = entry.symlink_status(ec);
-        const fs::file_status target = entry.status(ec);
-        if (fs::is_directory(target) && !fs::is_symlink(link)) {
-            ListTree(d, a, base, entry.path(), files, errors);
+    for (const host::Entry& entry : entries) {
+        if (entry.kind == host::Kind::Directory && !entry.isLink) {
+            ListTree(d, a, base, entry.path, files, errors);
             continue;
         }
-        if (!fs::is_regular_file(target)) {
-            errors.push_back(DescriptionError(d.file, a.section, "Source",
-                                              entry.path().string() + " is not a regular file"));
+        if (entry.kind != host::Kind::File) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source", entry.path + " is not a regular file"));
             continue;
         }
-        struct stat st {};
-        if (::stat(entry.path().c_str(), &st) != 0) {
-            errors.push_back(DescriptionError(d.file, a.section, "Source",
-                                              entry.path().string() + ": " + std::strerror(errno)));
+        host::Info info;
+        if (!host::Stat(entry.path, info, error)) {
+            errors.push_back(DescriptionError(d.file, a.section, "Source", error));
             continue;
         }
         SourceFile f;
-        f.hostPath = entry.path().string();
-        f.memberName = arc::MemberNameOf(entry.path().lexically_relative(base).string());
-        f.size = static_cast<uint64_t>(st.st_size);
-        f.accessTime = ClampTime(st.st_atime);
-        f.modificationTime = ClampTime(st.st_mtime);
+        f.hostPath = entry.path;
+        f.memberName = arc::MemberNameOf(host::RelativeTo(entry.path, base));
+        f.size = info.size;
+        f.accessTime = ClampTime(info.accessTime);
+        f.modificationTime = ClampTime(info.modificationTime);
         if (f.memberName.size() >= ARCHIVE_NAME_SIZE) {
             errors.push_back(DescriptionError(d.file, a.section, "Source",
                                               "the member name " + f.memberName + " is longer than " +
@@ -107,10 +96,9 @@ void CheckTailored(const Description& d, const std::string& section, const std::
 void ListArchiveSources(Description& d, std::vector<std::string>& errors) {
     for (Archive& a : d.archives) {
         a.files.clear();
-        std::error_code ec;
-        if (!fs::is_directory(a.sourceDir, ec)) continue;   // already reported
+        if (!host::IsDirectory(a.sourceDir)) continue;   // already reported
         const size_t before = errors.size();
-        ListTree(d, a, fs::path(a.sourceDir), fs::path(a.sourceDir), a.files, errors);
+        ListTree(d, a, a.sourceDir, a.sourceDir, a.files, errors);
         if (errors.size() == before && a.files.empty())
             errors.push_back(DescriptionError(d.file, a.section, "Source", a.sourceDir + " holds no files"));
         std::vector<uint64_t> sizes;

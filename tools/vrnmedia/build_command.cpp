@@ -1,12 +1,9 @@
 // vrnmedia build: the archives, the loose files, the tables and, for
 // diskettes, the disk directories, in that order.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
+#include "tools/common/host_files.h"
 #include "tools/vrnmedia/build.h"
-
-namespace fs = std::filesystem;
 
 namespace vrn::media {
 
@@ -20,40 +17,15 @@ constexpr char kUsage[] =
     "disk1, disk2, ... with their volume.id and layout.tab.\n"
     "Exit status: 0 built, 1 a mistake in the description or a failure, 2 usage.\n";
 
-bool CopyFileBytes(const fs::path& from, const fs::path& to, std::string& error) {
-    std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) error = to.string() + ": " + ec.message();
-    return !ec;
-}
-
-// Copies `length` bytes at `offset` of one file into a new file.
-bool CopyRun(const fs::path& from, uint32_t offset, uint32_t length, const fs::path& to, std::string& error) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    in.seekg(offset);
-    std::vector<char> buffer(1 << 16);
-    uint32_t left = length;
-    while (in && out && left > 0) {
-        const uint32_t n = std::min<uint32_t>(left, static_cast<uint32_t>(buffer.size()));
-        in.read(buffer.data(), n);
-        out.write(buffer.data(), in.gcount());
-        left -= static_cast<uint32_t>(in.gcount());
-        if (in.gcount() == 0) break;
-    }
-    out.close();
-    if (left != 0 || !out) {
-        error = to.string() + ": cannot write the archive run";
-        return false;
-    }
-    return true;
-}
-
-uint64_t FilesOnDisk(const fs::path& dir, uint32_t cluster) {
+uint64_t FilesOnDisk(const std::string& dir, uint32_t cluster) {
     uint64_t used = 0;
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir, ec))
-        if (e.is_regular_file(ec)) used += RoundToCluster(e.file_size(ec), cluster);
+    std::vector<host::Entry> entries;
+    std::string error;
+    host::List(dir, entries, error);
+    for (const host::Entry& e : entries) {
+        host::Info info;
+        if (e.kind == host::Kind::File && host::Stat(e.path, info, error)) used += RoundToCluster(info.size, cluster);
+    }
     return used;
 }
 
@@ -80,29 +52,29 @@ private:
     }
 
     bool PrepareOutput() {
-        std::error_code ec;
-        if (fs::exists(out_, ec)) {
-            if (!fs::is_directory(out_, ec)) return Fail(out_.string() + ": not a directory");
-            if (!fs::is_empty(out_, ec)) return Fail(out_.string() + ": not empty; a medium is built into an empty directory");
+        const host::Kind kind = host::KindOf(out_);
+        if (kind != host::Kind::Missing) {
+            if (kind != host::Kind::Directory) return Fail(out_ + ": not a directory");
+            if (!host::IsEmptyDirectory(out_))
+                return Fail(out_ + ": not empty; a medium is built into an empty directory");
         }
-        fs::create_directories(out_, ec);
-        if (ec) return Fail(out_.string() + ": " + ec.message());
-        return true;
+        std::string error;
+        return host::CreateDirectories(out_, error) || Fail(error);
     }
 
     // Everything in the output directory is the build's own: it was empty.
     void Clean() {
-        std::error_code ec;
-        for (const fs::directory_entry& e : fs::directory_iterator(out_, ec)) fs::remove_all(e.path(), ec);
+        std::vector<host::Entry> entries;
+        std::string error;
+        host::List(out_, entries, error);
+        for (const host::Entry& e : entries) host::RemoveTree(e.path);
     }
 
-    bool BuildArchives(const fs::path& dir) {
-        std::error_code ec;
-        fs::create_directories(dir, ec);
-        if (ec) return Fail(dir.string() + ": " + ec.message());
+    bool BuildArchives(const std::string& dir) {
+        std::string error;
+        if (!host::CreateDirectories(dir, error)) return Fail(error);
         for (Archive& a : d_.archives) {
-            std::string error;
-            if (!WriteArchive(a, d_.fileTime, (dir / a.name).string(), error)) return Fail(error);
+            if (!WriteArchive(a, d_.fileTime, host::Join(dir, a.name), error)) return Fail(error);
             uint64_t bytes = 0;
             for (const SourceFile& f : a.files) bytes += f.size;
             report_.push_back(a.name + ": " + std::to_string(a.files.size()) + " files, " + std::to_string(bytes) +
@@ -111,27 +83,27 @@ private:
         return true;
     }
 
-    bool CopyLooseFiles(const fs::path& dir) {
+    bool CopyLooseFiles(const std::string& dir) {
         for (const std::string& name : d_.looseFiles) {
             std::string error;
-            if (!CopyFileBytes(fs::path(d_.looseDir) / name, dir / name, error)) return Fail(error);
+            if (!host::CopyFile(host::Join(d_.looseDir, name), host::Join(dir, name), error)) return Fail(error);
         }
         return true;
     }
 
     // A CD-ROM or staged medium: everything in one directory tree.
     bool Disc() {
-        const fs::path archives = d_.archiveDir.empty() ? out_ : out_ / d_.archiveDir;
+        const std::string archives = d_.archiveDir.empty() ? out_ : host::Join(out_, d_.archiveDir);
         if (!BuildArchives(archives) || !CopyLooseFiles(out_)) return false;
         std::string error;
-        if (!WriteMediumTables(d_, nullptr, out_.string(), error)) return Fail(error);
-        report_.push_back("medium \"" + d_.device.type + "\" written to " + out_.string());
+        if (!WriteMediumTables(d_, nullptr, out_, error)) return Fail(error);
+        report_.push_back("medium \"" + d_.device.type + "\" written to " + out_);
         return true;
     }
 
     bool Diskettes() {
         const media::Diskettes& disks = *d_.diskettes;
-        const fs::path work = out_ / "archives.tmp";
+        const std::string work = host::Join(out_, "archives.tmp");
         if (!BuildArchives(work)) return false;
         std::vector<std::pair<std::string, uint32_t>> sizes;
         for (const Archive& a : d_.archives) sizes.emplace_back(a.name, a.archiveSize);
@@ -140,12 +112,10 @@ private:
         if (!PlanDiskettes(sizes, 0, disks, plan, error))
             return Fail(DescriptionError(d_.file, "Diskettes", "Capacity", error));
 
-        const fs::path first = out_ / "disk1";
-        std::error_code ec;
-        fs::create_directories(first, ec);
-        if (ec) return Fail(first.string() + ": " + ec.message());
-        if (!CopyLooseFiles(first) || !WriteMediumTables(d_, &plan, first.string(), error) ||
-            !WriteVolumeId(first.string(), kInstallationDiskName, 1, disks.aux, error))
+        const std::string first = host::Join(out_, "disk1");
+        if (!host::CreateDirectories(first, error)) return Fail(error);
+        if (!CopyLooseFiles(first) || !WriteMediumTables(d_, &plan, first, error) ||
+            !WriteVolumeId(first, kInstallationDiskName, 1, disks.aux, error))
             return error.empty() ? false : Fail(error);
         const uint64_t used = FilesOnDisk(first, disks.cluster);
         if (used > disks.capacity)
@@ -155,26 +125,26 @@ private:
         report_.push_back("disk 1: installation files, " + std::to_string(used) + " bytes");
 
         for (uint32_t disk = 2; disk <= plan.diskCount; ++disk) {
-            const fs::path dir = out_ / ("disk" + std::to_string(disk));
-            fs::create_directories(dir, ec);
-            if (ec) return Fail(dir.string() + ": " + ec.message());
-            if (!WriteVolumeId(dir.string(), disks.diskName, disk, disks.aux, error)) return Fail(error);
+            const std::string dir = host::Join(out_, "disk" + std::to_string(disk));
+            if (!host::CreateDirectories(dir, error)) return Fail(error);
+            if (!WriteVolumeId(dir, disks.diskName, disk, disks.aux, error)) return Fail(error);
             size_t runs = 0;
             for (const DiskPiece& p : plan.pieces) {
                 if (p.disk != disk) continue;
-                if (!CopyRun(work / p.archive, p.offset, p.length, dir / p.archive, error)) return Fail(error);
+                if (!host::CopyRun(host::Join(work, p.archive), p.offset, p.length, host::Join(dir, p.archive), error))
+                    return Fail(error);
                 ++runs;
             }
             report_.push_back("disk " + std::to_string(disk) + ": " + std::to_string(runs) + " archive runs, " +
                               std::to_string(plan.used[disk - 1]) + " bytes");
         }
-        fs::remove_all(work, ec);
-        report_.push_back("medium \"f\" written to " + out_.string() + " on " + std::to_string(plan.diskCount) +
+        host::RemoveTree(work);
+        report_.push_back("medium \"f\" written to " + out_ + " on " + std::to_string(plan.diskCount) +
                           " diskettes");
         return true;
     }
 
-    fs::path out_;
+    std::string out_;
     std::vector<std::string>& errors_;
     std::vector<std::string>& report_;
     Description d_;

@@ -137,16 +137,15 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <set>
 
 #include "platform/crt.h"
 #include "platform/drives.h"
 #include "runtime/ini/ini.h"
+#include "tools/common/host_files.h"
 #include "tools/vrnmedia/build.h"
 
-namespace fs = std::filesystem;
 
 namespace vrn::media {
 
@@ -342,9 +341,7 @@ public:
     std::string HostPathOf(const std::string& text) const {
         std::string p = text;
         std::replace(p.begin(), p.end(), '\\', '/');
-        fs::path path(p);
-        if (path.is_relative()) path = fs::path(baseDir_) / path;
-        return path.lexically_normal().string();
+        return host::Normal(host::IsRelative(p) ? host::Join(baseDir_, p) : p);
     }
     // Every entry of a row table: (key as written, value).
     std::vector<std::pair<std::string, std::string>> Rows(const std::string& section) {
@@ -388,16 +385,15 @@ private:
 // library's line length and hold printable characters only; no section or
 // key may be given twice.
 bool Reader::Scan() {
-    std::error_code ec;
-    const fs::path absolute = fs::weakly_canonical(fs::absolute(file_, ec), ec);
-    baseDir_ = absolute.parent_path().string();
-    enginePath_ = WindowsPathOf(absolute.string());
+    const std::string absolute = host::Absolute(file_);
+    baseDir_ = host::Parent(absolute);
+    enginePath_ = WindowsPathOf(absolute);
     if (enginePath_.empty()) {
         Error("", "", "not under any drive of the drive map");
         return false;
     }
     vrn::FILE* stream = nullptr;
-    if (!fs::is_regular_file(absolute, ec) || !wdOpenIniFile(enginePath_.c_str(), &stream)) {
+    if (!host::IsFile(absolute) || !wdOpenIniFile(enginePath_.c_str(), &stream)) {
         Error("", "", "cannot be read");
         return false;
     }
@@ -533,8 +529,7 @@ private:
         d_.looseDir = r_.BaseDir();
         if (std::optional<std::string> dir = r_.Get(s, "Loose Directory")) {
             d_.looseDir = r_.HostPathOf(Trim(*dir));
-            std::error_code ec;
-            if (!fs::is_directory(d_.looseDir, ec))
+            if (!host::IsDirectory(d_.looseDir))
                 r_.Error(r_.NameOf(s), "Loose Directory", "no directory " + d_.looseDir);
         }
         if (std::optional<std::string> dir = r_.Get(s, "Archive Directory")) {
@@ -565,9 +560,8 @@ private:
                 r_.Error(r_.NameOf(s), "Loose Files", "\"" + name + "\" is written by the build itself");
                 continue;
             }
-            std::error_code ec;
-            if (!fs::is_regular_file(fs::path(d_.looseDir) / name, ec))
-                r_.Error(r_.NameOf(s), "Loose Files", "no file " + (fs::path(d_.looseDir) / name).string());
+            if (!host::IsFile(host::Join(d_.looseDir, name)))
+                r_.Error(r_.NameOf(s), "Loose Files", "no file " + host::Join(d_.looseDir, name));
             help = help || folded == "install.hlp";
             notes = notes || folded == "readme.vrn";
             d_.looseFiles.push_back(name);
@@ -731,8 +725,7 @@ private:
         a.compression = ParseCompression(r_, as).value_or(defaultCompression_);
         if (std::optional<std::string> src = r_.Required(as, "Source")) {
             a.sourceDir = r_.HostPathOf(Trim(*src));
-            std::error_code ec;
-            if (!fs::is_directory(a.sourceDir, ec)) r_.Error(a.section, "Source", "no directory " + a.sourceDir);
+            if (!host::IsDirectory(a.sourceDir)) r_.Error(a.section, "Source", "no directory " + a.sourceDir);
         }
         d_.archives.push_back(std::move(a));
         return name;

@@ -5,7 +5,6 @@
 #include "tools/vrnmedia/dump.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -17,11 +16,11 @@
 #include "platform/drives.h"
 #include "runtime/files/files.h"
 #include "runtime/memory/memory.h"
+#include "tools/common/host_files.h"
 
 namespace vrn::media {
 namespace {
 
-namespace fs = std::filesystem;
 
 // Prints every box on standard error and counts them; the insert-disk prompt
 // and the quit confirmation are answered so that the dump never waits.
@@ -159,7 +158,7 @@ public:
     }
 
 private:
-    bool Present(const char* name) const { return fs::is_regular_file(fs::path(hostDir_) / name); }
+    bool Present(const char* name) const { return host::IsFile(host::Join(hostDir_, name)); }
     bool Damaged(const char* name, int shownBefore) {
         if (dialogs_.shown == shownBefore) std::fprintf(stderr, "vrnmedia: %s/%s: damaged\n", hostDir_.c_str(), name);
         else std::fprintf(stderr, "vrnmedia: %s/%s: damaged (see the report above)\n", hostDir_.c_str(), name);
@@ -255,18 +254,17 @@ int DumpCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "vrnmedia: dump needs exactly one DIR\n");
         return 2;
     }
-    std::error_code ec;
-    const fs::path absolute = fs::weakly_canonical(fs::absolute(args[0], ec), ec);
-    if (!fs::is_directory(absolute, ec)) {
+    const std::string absolute = host::Absolute(args[0]);
+    if (!host::IsDirectory(absolute)) {
         std::fprintf(stderr, "vrnmedia: %s: no such directory\n", args[0].c_str());
         return 1;
     }
-    const std::string engineDir = WindowsPathOf(absolute.string());
+    const std::string engineDir = WindowsPathOf(absolute);
     if (engineDir.empty()) {
         std::fprintf(stderr, "vrnmedia: %s: not under any drive of the drive map\n", args[0].c_str());
         return 1;
     }
-    return Dump(absolute.string(), engineDir).Run();
+    return Dump(absolute, engineDir).Run();
 }
 
 }  // namespace vrn::media

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/drives.h"
 #include "platform/system.h"
@@ -39,6 +42,40 @@ TEST_F(ExtractionTest, SelectsMembersByPatternAndRestoresTimes) {
     EXPECT_EQ(MatchFileName("b*n\\*e", "bin\\tool.exe"), 1);
     EXPECT_EQ(MatchFileName("BIN\\*", "bin\\tool.exe"), 0);
     EXPECT_EQ(MatchFileName("*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"), 0);
+}
+
+// Member patterns told as plain recursion, rule by rule: '*' takes nothing
+// or one more character, '?' one character, anything else itself.
+int32_t MatchByTheRules(const char* pattern, const char* name) {
+    if (*pattern == '*')
+        return MatchByTheRules(pattern + 1, name) != 0 ||
+               (*name != '\0' && MatchByTheRules(pattern, name + 1) != 0);
+    if (*pattern == '\0') return *name == '\0' ? 1 : 0;
+    if (*name == '\0' || (*pattern != '?' && *pattern != *name)) return 0;
+    return MatchByTheRules(pattern + 1, name + 1);
+}
+
+TEST(MemberPatterns, AgreeWithTheRulesAndFinishOnManyStars) {
+    // Every string of up to four characters of "ab*?" is a pattern; names are
+    // those of up to five letters, and the short ones with '*' and '?' too.
+    std::vector<std::string> all{""};
+    for (size_t from = 0; all[from].size() < 5; ++from)
+        for (char c : std::string_view("ab*?")) all.push_back(all[from] + c);
+    for (const auto& pattern : all) {
+        if (pattern.size() > 4) break;
+        for (const auto& name : all) {
+            if (name.find_first_of("*?") != std::string::npos && name.size() > 3) continue;
+            ASSERT_EQ(MatchFileName(pattern.c_str(), name.c_str()), MatchByTheRules(pattern.c_str(), name.c_str()))
+                << "pattern '" << pattern << "' name '" << name << "'";
+        }
+    }
+    // A name that almost matches many stars is decided at once.
+    const std::string name(10000, 'a');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(MatchFileName("*a*a*a*a*a*a*a*a*b", name.c_str()), 0);
+    EXPECT_EQ(MatchFileName("*a*a*a*a*a*a*a*a*?", name.c_str()), 1);
+    EXPECT_EQ(MatchFileName("a*?*a*a*a*a*a*a*a", name.c_str()), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST_F(ExtractionTest, MarkerFilesSetTheirFlags) {
