@@ -4,8 +4,6 @@
 // host paths.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -118,12 +116,6 @@ struct ResolvedPath {
     std::string host;         // host path ("" when !ok)
     char drive = 0;           // drive letter the path lies on, 0 for a UNC path
     std::string windows;      // full Windows form, e.g. "C:\DIR\file.txt"
-    // What resolution learnt of the entry itself, when it looked: whether it
-    // exists and, if so, its status as lstat gives it (a symbolic link is not
-    // followed). Callers use it instead of asking the host again.
-    bool statusKnown = false;
-    bool exists = false;
-    struct stat status {};
 };
 
 // Resolves `path` (C:\a, C:a, \a, a\b, .\a, ..\a, \\srv\share\a; '\' or '/')
