@@ -176,6 +176,12 @@ char* _getdcwd(int drive, char* buffer, int size) {
     return buffer;
 }
 
+std::string WithWindowsSeparators(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+}
+
 char* _getcwd(char* buffer, int size) { return _getdcwd(0, buffer, size); }
 
 int _chdir(const char* path) {

@@ -110,6 +110,11 @@ char* _getcwd(char* buffer, int size);        // "C:\dir"; null if it does not f
 char* _getdcwd(int drive, char* buffer, int size);
 int _chdir(const char* path);                 // 0, or -1 with errno ENOENT
 
+// A path typed with '/' in Windows form: every '/' becomes '\'. Paths are
+// given this form once, where they enter (the drive-map file, the programs'
+// arguments); the engine's joins know only the backslash.
+std::string WithWindowsSeparators(std::string_view path);
+
 // Result of resolving a Windows-form path.
 struct ResolvedPath {
     bool ok = false;          // false: absent drive, unknown share or bad form
