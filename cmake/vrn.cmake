@@ -1,10 +1,16 @@
 # Helpers that keep every module's build description to one line.
 
-# vrn_library(NAME [DEPS lib...]): a static library of every .cpp in the calling
-# folder. A folder without sources is a mistake, not a module.
+# vrn_library(NAME [SOURCE_DIRS dir...] [DEPS lib...]): a static library of
+# every .cpp in the calling folder and in the named subfolders of it (the
+# platform layer keeps the sources that call the host in one of these). A
+# folder without sources is a mistake, not a module.
 function(vrn_library name)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCE_DIRS;DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(dir ${A_SOURCE_DIRS})
+    file(GLOB more CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND srcs ${more})
+  endforeach()
   if(NOT srcs)
     message(FATAL_ERROR "vrn_library(${name}): no .cpp files in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()

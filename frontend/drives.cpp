@@ -53,11 +53,6 @@ DriveKind KindOfMount(const std::string& type) {
     return DriveKind::Fixed;
 }
 
-bool IsWindowsForm(const std::string& path) {
-    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 && path[1] == ':') return true;
-    return path.find('\\') != std::string::npos;
-}
-
 }  // namespace
 
 bool ReadWinePrefix(const std::string& prefix, PlatformConfig& out, std::string& error) {
@@ -108,9 +103,14 @@ bool SetUpDrives(const Options& options, std::string& error) {
     return true;
 }
 
+bool IsWindowsForm(const std::string& path) {
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 && path[1] == ':') return true;
+    return path.find('\\') != std::string::npos;
+}
+
 bool ToWindowsPath(const std::string& given, std::string& windows) {
     if (IsWindowsForm(given)) {
-        windows = given;
+        windows = WithWindowsSeparators(given);
         return true;
     }
     std::error_code ec;

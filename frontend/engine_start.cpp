@@ -23,10 +23,6 @@ std::vector<int32_t> g_mediumProducts;
 
 std::string Field(const char* text, size_t width) { return std::string(text, strnlen(text, width)); }
 
-bool IsWindowsName(const std::string& name) {
-    return name.find('\\') != std::string::npos || (name.size() >= 2 && name[1] == ':');
-}
-
 }  // namespace
 
 std::string DefaultLogPath() {
@@ -49,7 +45,10 @@ namespace {
 // when a drive reaches it, is given in that form, so that they go there.
 void GiveTemporaryDirectory() {
     const char* current = GetEnv("TEMP");
-    if (current != nullptr && IsWindowsName(current)) return;
+    if (current != nullptr && IsWindowsForm(current)) {
+        SetEnv("TEMP", WithWindowsSeparators(current).c_str());
+        return;
+    }
     for (const char* variable : {"TEMP", "TMP", "TMPDIR"}) {
         const char* value = GetEnv(variable);
         if (value == nullptr || *value == '\0') continue;
@@ -80,7 +79,9 @@ bool EngineArguments(const Options& options, std::vector<std::string>& out, std:
                 at += 2;
             }
             const std::string name = arg.substr(at);
-            if (!name.empty() && !IsWindowsName(name)) {
+            // A host path, or a Windows one typed with '/', takes its
+            // Windows form here, where it enters.
+            if (!name.empty()) {
                 std::string windows;
                 if (!ToWindowsPath(name, windows)) {
                     error = name + ": lies on no drive of the drive map";
@@ -88,7 +89,7 @@ bool EngineArguments(const Options& options, std::vector<std::string>& out, std:
                 }
                 converted = arg.substr(0, at) + windows;
             }
-        } else if (nameFollows && !IsWindowsName(arg)) {
+        } else if (nameFollows) {
             if (!ToWindowsPath(arg, converted)) {
                 error = arg + ": lies on no drive of the drive map";
                 return false;

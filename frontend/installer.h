@@ -57,8 +57,11 @@ bool SetUpDrives(const Options& options, std::string& error);
 // a CD-ROM or network drive where the mount behind the link says so, else
 // fixed; the current directory C:\ when C: is there.
 bool ReadWinePrefix(const std::string& prefix, PlatformConfig& out, std::string& error);
+// Whether a path given on the command line is in Windows form: it begins
+// with a drive letter and its colon, or it holds a backslash.
+bool IsWindowsForm(const std::string& path);
 // The Windows form of a path given on the command line: a Windows-form path
-// as it is, a host path (absolute or relative to the host's working
+// with each '/' a '\', a host path (absolute or relative to the host's working
 // directory) through the drive map. False when a host path lies on no drive.
 bool ToWindowsPath(const std::string& given, std::string& windows);
 

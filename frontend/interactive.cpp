@@ -53,8 +53,7 @@ std::string Record(const std::string& how) {
     if (!ResponseText(session.responses, _availableProducts, how, text, error))
         return "vinstall: the choice cannot be recorded: " + error + "\n";
     const std::string& given = options.recordFile;
-    const bool windows = given.find('\\') != std::string::npos || (given.size() >= 2 && given[1] == ':');
-    const std::string host = windows ? HostPath(given) : given;
+    const std::string host = IsWindowsForm(given) ? HostPath(given) : given;
     if (host.empty()) return "vinstall: " + given + " lies on no drive of the drive map; nothing was recorded\n";
     if (!WriteResponseFile(host, text, error)) return "vinstall: " + error + "\n";
     return "vinstall: the choice was recorded in " + given + "\n";

@@ -60,7 +60,7 @@ bool LocateMedium(const std::string& given, Medium& out, std::string& error) {
     if (given.empty()) {
         std::error_code ec;
         host = fs::current_path(ec).string();
-    } else if (given.find('\\') != std::string::npos || (given.size() >= 2 && given[1] == ':')) {
+    } else if (IsWindowsForm(given)) {
         const ResolvedPath resolved = ResolvePath(given);
         if (!resolved.ok) {
             error = given + ": no such drive or share in the drive map";

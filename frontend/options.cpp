@@ -63,6 +63,10 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
         }
         out.engineArgs.push_back(arg);
     }
+    // A medium or record file named in Windows form but typed with '/'
+    // (E:/, C:/answers.ini) takes its backslashes here, once.
+    for (std::string* windows : {&out.medium, &out.recordFile})
+        if (IsWindowsForm(*windows)) *windows = WithWindowsSeparators(*windows);
     if (out.dryRun && out.verify) {
         error = "--dry-run and --verify cannot be combined";
         return false;

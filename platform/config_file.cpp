@@ -36,6 +36,8 @@
 // - cwd: the initial current drive and its current directory, an absolute
 //   path on a declared drive. At most one cwd line; without one the current
 //   drive is C: (or the first declared drive when C: is absent) at its root.
+// - A share name or a cwd typed with '/' (//srv/share, C:/dir) is read in its
+//   Windows form, each '/' a '\'.
 //
 // A file declares every drive there is: C: is not added when a file is used.
 // With no VRN_DRIVES (or an empty one), C: is the host root "/" as a fixed
@@ -207,7 +209,8 @@ struct Parser {
     void Share(const std::vector<std::string>& f) {
         Require(f, 2, "share name");
         ShareDecl s;
-        s.unc = f[1];
+        // A share typed as //srv/share is the same share as \\srv\share.
+        s.unc = WithWindowsSeparators(f[1]);
         std::vector<std::string> parts;
         if (s.unc.size() < 5 || s.unc[0] != '\\' || s.unc[1] != '\\') throw LineError{"bad share name '" + f[1] + "'"};
         size_t start = 2;
@@ -283,8 +286,9 @@ struct Parser {
         if (haveCwd) throw LineError{"duplicate cwd"};
         Require(f, 2, "directory");
         NoMoreThan(f, 2);
-        const std::string& d = f[1];
-        if (d.size() < 3 || d[1] != ':' || (d[2] != '\\' && d[2] != '/')) throw LineError{"cwd '" + d + "' is not an absolute path"};
+        // C:/dir is taken as C:\dir.
+        const std::string d = WithWindowsSeparators(f[1]);
+        if (d.size() < 3 || d[1] != ':' || d[2] != '\\') throw LineError{"cwd '" + f[1] + "' is not an absolute path"};
         ParseLetter(d.substr(0, 2));
         config.currentDirectory = d;
         config.currentDirectory[0] = host::UpperChar(d[0]);

@@ -4,7 +4,16 @@
 // are the host's, which agree with the runtime's for every code the engine
 // names (ENOENT 2, EBADF 9, EACCES 13, EEXIST 17, EINVAL 22, EMFILE 24,
 // ENOSPC 28).
+//
+// The names of the C runtime's headers follow the rule of native.h: a file
+// includes this header or a Windows build's <fcntl.h>, <sys/stat.h>,
+// <share.h> and <sys/locking.h>, which define them as macros, never both.
 #pragma once
+
+#if defined(_O_RDONLY) || defined(_O_BINARY) || defined(_S_IFMT) || defined(_S_IWRITE) || defined(_SH_DENYRW) || \
+    defined(_LK_UNLCK) || defined(_stat) || defined(_fileno)
+#error "platform/crt.h and the C runtime's headers in one file: they define its names as macros (see the rule in platform/native.h)"
+#endif
 
 #include <cstdarg>
 #include <cstdint>

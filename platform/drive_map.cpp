@@ -1,7 +1,5 @@
 // The drive map and the current drive and directories: the process-wide
 // platform state, loaded once from the drive-map file or set up by callers.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -31,32 +29,12 @@ std::string CanonicalDirectory(std::string_view part) {
     return out;
 }
 
-// The configuration used when no drive-map file is named: C: is the host
-// root, and the current directory is the host's own.
-PlatformConfig DefaultConfig() {
-    PlatformConfig config;
-    DriveMapping c;
-    c.hostRoot = "/";
-    c.kind = DriveKind::Fixed;
-    config.drives[2] = c;
-    std::string cwd = "C:\\";
-    char buffer[4096];
-    if (::getcwd(buffer, sizeof buffer) != nullptr) {
-        std::string host = buffer;
-        for (char& ch : host)
-            if (ch == '/') ch = '\\';
-        cwd = "C:" + (host == "\\" ? std::string("\\") : host);
-    }
-    config.currentDirectory = cwd;
-    return config;
-}
-
 void LoadOnce() {
     if (g_state.loaded) return;
     g_state.loaded = true;
     const char* file = std::getenv("VRN_DRIVES");
     if (file == nullptr || *file == '\0') {
-        ApplyPlatformConfig(DefaultConfig());
+        ApplyPlatformConfig(host::DefaultPlatformConfig());
         return;
     }
     PlatformConfig config;
@@ -198,6 +176,12 @@ char* _getdcwd(int drive, char* buffer, int size) {
     return buffer;
 }
 
+std::string WithWindowsSeparators(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+}
+
 char* _getcwd(char* buffer, int size) { return _getdcwd(0, buffer, size); }
 
 int _chdir(const char* path) {
@@ -206,8 +190,7 @@ int _chdir(const char* path) {
         return -1;
     }
     const ResolvedPath r = ResolvePath(path);
-    struct stat st {};
-    if (!r.ok || r.drive == 0 || ::stat(r.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!r.ok || r.drive == 0 || !host::IsHostDirectory(r.host)) {
         errno = ENOENT;
         return -1;
     }

@@ -4,8 +4,6 @@
 // host paths.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -112,18 +110,17 @@ char* _getcwd(char* buffer, int size);        // "C:\dir"; null if it does not f
 char* _getdcwd(int drive, char* buffer, int size);
 int _chdir(const char* path);                 // 0, or -1 with errno ENOENT
 
+// A path typed with '/' in Windows form: every '/' becomes '\'. Paths are
+// given this form once, where they enter (the drive-map file, the programs'
+// arguments); the engine's joins know only the backslash.
+std::string WithWindowsSeparators(std::string_view path);
+
 // Result of resolving a Windows-form path.
 struct ResolvedPath {
     bool ok = false;          // false: absent drive, unknown share or bad form
     std::string host;         // host path ("" when !ok)
     char drive = 0;           // drive letter the path lies on, 0 for a UNC path
     std::string windows;      // full Windows form, e.g. "C:\DIR\file.txt"
-    // What resolution learnt of the entry itself, when it looked: whether it
-    // exists and, if so, its status as lstat gives it (a symbolic link is not
-    // followed). Callers use it instead of asking the host again.
-    bool statusKnown = false;
-    bool exists = false;
-    struct stat status {};
 };
 
 // Resolves `path` (C:\a, C:a, \a, a\b, .\a, ..\a, \\srv\share\a; '\' or '/')

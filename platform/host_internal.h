@@ -1,8 +1,9 @@
 // Shared helpers of the platform layer's own sources. Not for use outside
 // platform/: everything above the platform goes through the public headers.
+// Nothing here names a host type: the helpers that do are the host's own
+// (posix/posix_internal.h), so the drive-map, network and window models
+// beside this header build on any host.
 #pragma once
-
-#include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
@@ -20,51 +21,8 @@ namespace vrn::host {
 char UpperChar(char c);
 bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
-// Joins a host directory and one name ("/" + "x" gives "/x").
-std::string JoinHost(const std::string& dir, std::string_view name);
-// The host directory holding a host path ("/a/b" gives "/a", "/a" gives "/").
-std::string HostParent(const std::string& hostPath);
-// The last component of a host path.
-std::string_view HostLeaf(const std::string& hostPath);
-
-// Keeps the case-insensitive lookup's directory listings in step with the
-// platform's own changes: an entry it has just created at `hostPath` is added
-// to its directory's listing; any other change (removal, rename) drops the
-// listing so that it is read again when next needed. Changes that other
-// processes make at the same moment as ours may go unseen until the
-// directory changes again.
-void NoteEntryCreated(const std::string& hostPath);
-void NoteEntryChanged(const std::string& hostPath);
-
-// Resolves a Windows-form path for a native file operation. On failure
-// returns false with `error` set: ERROR_PATH_NOT_FOUND for an absent drive
-// or a malformed path, ERROR_BAD_NETPATH for an undeclared share,
-// ERROR_INVALID_NAME for a character no file name may hold (< > | " * ? or a
-// colon outside the drive part), unless wildcards are allowed (* and ?).
-bool ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, bool allowWildcards = false);
-
-// The status of a resolved entry with a symbolic link followed, taken from
-// what resolution learnt where it can be; false with errno set when there is
-// no entry (or the link leads nowhere).
-bool FollowedStatus(const ResolvedPath& r, struct stat& st);
-// The entry's own status (a symbolic link not followed), likewise; false
-// with errno set when there is no entry.
-bool OwnStatus(const ResolvedPath& r, struct stat& st);
-
-// The system error code for a failed host call on `hostPath`: a missing
-// entry is ERROR_FILE_NOT_FOUND when its directory exists and
-// ERROR_PATH_NOT_FOUND when it does not; anything else as ErrorFromErrno.
-DWORD ErrorForHostPath(int hostErrno, const std::string& hostPath);
-
 // The C runtime's errno for a system error code.
 int ErrnoFromError(DWORD code);
-
-// Attributes of an entry from its status and its name (the hidden
-// attribute for a name beginning with '.', except "." and "..").
-DWORD AttributesFromStat(const struct stat& st, std::string_view name);
-
-// Whether the owner-write bit is missing, which makes the entry read-only.
-inline bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
 // Handle services for the C runtime layer.
 // The native handle for one of the host's standard descriptors (0, 1, 2);
@@ -82,6 +40,13 @@ int ReadDescriptor(int fd, char* buffer, unsigned count, std::vector<uint32_t>* 
 // Whether a descriptor is in text mode; -1 for a descriptor not open.
 int DescriptorIsText(int fd);
 
+// The configuration in force when no drive-map file is named: what the
+// host's own file system offers as drive C: and its current directory.
+PlatformConfig DefaultPlatformConfig();
+
+// Whether a host path names a directory (a symbolic link followed).
+bool IsHostDirectory(const std::string& hostPath);
+
 // The platform state that the drive map keeps (see SavePlatformState).
 void SetCurrentDirectoryOf(char letter, std::string directory);   // "\dir" form
 const std::string& CurrentDirectoryOf(char letter);               // "\" when never set
@@ -92,13 +57,5 @@ char CurrentDriveLetter();
 // (never above the root) and the removal of trailing dots and blanks from
 // each name, appending the names to `components`.
 void AppendComponents(std::string_view part, std::vector<std::string>& components);
-
-// Short (8.3) names. Whether a name is already of the short form (a base
-// of one to eight valid characters and an extension of up to three);
-// and the short name of every one of a directory's names, computed from
-// all of them so that the generated ones are distinct ("." and ".." are
-// not among the names).
-bool FitsShortForm(std::string_view name);
-std::unordered_map<std::string, std::string> ShortNamesOf(std::vector<std::string> names);
 
 }  // namespace vrn::host

@@ -2,7 +2,26 @@
 // runtime layer expects of the host: handles, dispositions, attributes,
 // find-first/next and the host's last-error code, with host errors mapped to
 // the platform's system error codes.
+//
+// The names of the Windows headers. This header and crt.h use the names the
+// engine was written against (CreateFile, FindFirstFile, MAX_PATH, ERROR_*,
+// FILE_ATTRIBUTE_*, GENERIC_*, DRIVE_*, _O_*, _S_*, _SH_*, _LK_*, _stat...),
+// and a Windows build's own headers (<windows.h>, <fcntl.h>, <sys/stat.h>,
+// <share.h>, <sys/locking.h>) define many of them as macros. One rule holds
+// for every such name: a source file includes either the platform headers
+// or the host's headers that define those macros, never both. A host whose
+// functions carry the same names implements the platform in two kinds of
+// files: those that define vrn's functions (with these headers) and those
+// that call the host (with its headers), which meet through functions of
+// vrn::host with names of their own. A file that breaks the rule stops here
+// with that message instead of compiling the macros into vrn's names.
 #pragma once
+
+#if defined(CreateFile) || defined(FindFirstFile) || defined(GetFileAttributes) || defined(MAX_PATH) || \
+    defined(INVALID_HANDLE_VALUE) || defined(ERROR_FILE_NOT_FOUND) || defined(FILE_ATTRIBUTE_READONLY) ||  \
+    defined(GENERIC_READ) || defined(DRIVE_FIXED) || defined(CharUpper)
+#error "platform/native.h and the Windows headers in one file: the host's headers define its names as macros (see the rule above)"
+#endif
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 // Process-level services: environment, time and time zone, console output,
-// the interrupt signal, running a command, process identity and exit.
+// the interrupt signal, running a command or the text editor, process
+// identity and exit.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,10 @@ void IgnoreInterrupt();
 
 // Runs a command line through the command processor; returns its exit status or -1.
 int RunCommand(const char* commandLine);
+// Runs the system's text editor on a file named in Windows form and waits
+// for it to end; returns its exit status or -1. The editor is the user's
+// own ($VISUAL, else $EDITOR), else the pager "more".
+int RunTextEditor(const char* path);
 
 uint32_t ProcessId();
 [[noreturn]] void ExitProcess(int status);

@@ -8,7 +8,6 @@
 #include "engine/display/display.h"
 #include "engine/state/state.h"
 #include "platform/crt.h"
-#include "platform/drives.h"
 #include "platform/system.h"
 #include "runtime/memory/memory.h"
 
@@ -17,22 +16,6 @@ namespace vrn {
 namespace {
 
 constexpr const char kEditVerb[] = "edit ";
-
-// The host command for "edit <path>": the user's editor ($VISUAL, else
-// $EDITOR), else the pager, followed by the path's host form in single quotes.
-std::string HostEditCommand(const char* path) {
-    const char* editor = GetEnv("VISUAL");
-    if (editor == nullptr || *editor == '\0') editor = GetEnv("EDITOR");
-    if (editor == nullptr || *editor == '\0') editor = "more";
-    std::string command = editor;
-    command += " '";
-    for (const char c : HostPath(path)) {
-        if (c == '\'') command += "'\\''";
-        else command += c;
-    }
-    command += "'";
-    return command;
-}
 
 bool FileExists(const char* path) { return _access(path, ACCESS_EXISTS) == 0; }
 
@@ -61,10 +44,11 @@ int32_t DisplayReleaseNotes(HWND window, const char* directory, char* fileName) 
         return DisplayErrorMsg(window, nullptr, 801);
     }
 
-    // The editor's exit status is not looked at: the user has seen the notes
-    // or has not, and the installation goes on either way.
+    // The platform runs its text editor on the path of the edit call. The
+    // editor's exit status is not looked at: the user has seen the notes or
+    // has not, and the installation goes on either way.
     const char* call = static_cast<const char*>(command.p) + sizeof kEditVerb - 1;
-    RunCommand(HostEditCommand(call).c_str());
+    RunTextEditor(call);
 
     ClearScr();
     RestoreDisplayScreen(_backgroundStartRow, _backgroundEndRow, _backgroundStartColumn, _backgroundEndColumn,

@@ -11,17 +11,20 @@ namespace vrn {
 
 namespace {
 
-// Paths reach the engine in either separator; both count as one here, and
-// the joining separator is always a backslash.
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+// A member name may hold either separator, and either may lead it out of
+// the directory it is extracted to.
+bool IsMemberSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
+// Only the backslash counts as a separator in a join: paths typed with '/'
+// are given their Windows form once, where they enter the system (the
+// programs' arguments, the drive-map file).
 std::string JoinedFileName(const char* directory, const char* fileName) {
     const char* dir = directory != nullptr ? directory : "";
     const char* name = fileName != nullptr ? fileName : "";
     const size_t length = std::strlen(dir);
-    const bool endsWithSeparator = length > 0 && IsSeparator(dir[length - 1]);
+    const bool endsWithSeparator = length > 0 && dir[length - 1] == '\\';
     const char c0 = dir[0];
     const char c1 = c0 != '\0' ? dir[1] : '\0';
     const char c2 = c1 != '\0' ? dir[2] : '\0';
@@ -31,14 +34,14 @@ std::string JoinedFileName(const char* directory, const char* fileName) {
         // No directory: the file in the current directory.
         joined = ".\\";
         joined += name;
-    } else if (c1 == ':' || c0 == '.' || IsSeparator(c0)) {
+    } else if (c1 == ':' || c0 == '.' || c0 == '\\') {
         // Drive, dot and rooted forms are kept as given; the separator is
         // added unless the directory already ends with one. "C:" alone and
         // "C:dir" always take one (C: gives C:\name), as do "." and ".."
         // forms that do not begin with ".\".
         bool direct = endsWithSeparator;
-        if (c1 == ':') direct = direct && IsSeparator(c2);
-        else if (c0 == '.') direct = direct && IsSeparator(c1);
+        if (c1 == ':') direct = direct && c2 == '\\';
+        else if (c0 == '.') direct = direct && c1 == '\\';
         joined = dir;
         if (!direct) joined += '\\';
         joined += name;
@@ -67,11 +70,11 @@ int32_t FindAndCheckFile(const char* directory, const char* fileName) {
 int32_t IsSafeMemberName(const char* memberName) {
     if (memberName[0] == '\0') return 0;
     // Rooted, network (\\srv\share) and drive-letter names land outside.
-    if (IsSeparator(memberName[0]) || memberName[1] == ':') return 0;
+    if (IsMemberSeparator(memberName[0]) || memberName[1] == ':') return 0;
     const char* piece = memberName;
     for (;;) {
         const char* end = piece;
-        while (*end != '\0' && !IsSeparator(*end)) ++end;
+        while (*end != '\0' && !IsMemberSeparator(*end)) ++end;
         if (end - piece == 2 && piece[0] == '.' && piece[1] == '.') return 0;
         if (*end == '\0') return 1;
         piece = end + 1;

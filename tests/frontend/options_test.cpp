@@ -73,6 +73,29 @@ TEST_F(InstallerOptions, HostPathsInTheEngineSwitchesBecomeWindowsPathsOnTheirDr
     EXPECT_EQ(out, Args({"-bC:\\resp.ini", "-l", "C:\\setup\\install.log"}));
 }
 
+TEST_F(InstallerOptions, WindowsPathsTypedWithSlashesTakeBackslashesWhereTheyEnter) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse(Args({"vinstall", "--medium", "E:/", "--record=C:/answers/run.ini", "-bC:/setup/resp.ini",
+                            "-l", "C:/setup/run.log"}),
+                      o, error))
+        << error;
+    EXPECT_EQ(o.medium, "E:\\");
+    EXPECT_EQ(o.recordFile, "C:\\answers\\run.ini");
+    std::vector<std::string> out;
+    ASSERT_TRUE(installer::EngineArguments(o, out, error)) << error;
+    EXPECT_EQ(out, Args({"-bC:\\setup\\resp.ini", "-l", "C:\\setup\\run.log"}));
+
+    // Host paths are the host's own: they keep their '/' until the drive
+    // map gives them a drive.
+    ASSERT_TRUE(Parse(Args({"vinstall", "--medium", "/srv/medium", "--record", "answers/run.ini"}), o, error));
+    EXPECT_EQ(o.medium, "/srv/medium");
+    EXPECT_EQ(o.recordFile, "answers/run.ini");
+    std::string windows;
+    ASSERT_TRUE(installer::ToWindowsPath("c:/x/y", windows));
+    EXPECT_EQ(windows, "c:\\x\\y");
+}
+
 TEST_F(InstallerOptions, AWinePrefixGivesItsDosdevicesDrives) {
     const std::string prefix = root + "/prefix";
     fs::create_directories(prefix + "/dosdevices");

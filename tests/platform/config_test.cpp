@@ -96,6 +96,29 @@ TEST_F(ConfigTest, ACompleteFileDeclaresEverything) {
     EXPECT_STREQ(cwd, "C:\\srv\\work");
 }
 
+TEST_F(ConfigTest, SharesAndTheCurrentDirectoryTypedWithSlashesTakeWindowsForm) {
+    PlatformConfig config;
+    std::string error;
+    ASSERT_TRUE(ParsePlatformConfig(Write("drive C: " + root + "/C\n"
+                                          "share //FILES/Dist " + root + "/dist\n"
+                                          "cwd c:/work/sub\n"),
+                                    config, error))
+        << error;
+    ASSERT_EQ(config.shares.size(), 1u);
+    EXPECT_EQ(config.shares[0].unc, "\\\\FILES\\Dist");
+    EXPECT_EQ(config.currentDirectory, "C:\\work\\sub");
+    ApplyPlatformConfig(config);
+    char cwd[64];
+    ASSERT_NE(_getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_STREQ(cwd, "C:\\work\\sub");
+
+    // The two spellings are one share, and a share is still two names.
+    const std::string ok = "drive C: /c\n";
+    EXPECT_EQ(ErrorOf(ok + "share \\\\s\\t /x\nshare //S/T /y\n"), root + "/drives.cfg:3: duplicate share \\\\S\\T");
+    EXPECT_EQ(ErrorOf(ok + "share //srv /x\n"), root + "/drives.cfg:2: bad share name '//srv'");
+    EXPECT_EQ(ErrorOf(ok + "cwd C:work\n"), root + "/drives.cfg:2: cwd 'C:work' is not an absolute path");
+}
+
 TEST_F(ConfigTest, MalformedLinesNameTheFileAndTheLine) {
     const std::string f = root + "/drives.cfg";
     const std::string ok = "# header\ndrive C: /c\n";

@@ -2,6 +2,7 @@
 // without a terminal; time, environment and commands of the process layer.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -136,6 +137,28 @@ TEST_F(DialogTest, TimeEnvironmentAndCommands) {
     EXPECT_EQ(RunCommand(("test -d '" + root + "/C'").c_str()), 0);
     EXPECT_NE(RunCommand(nullptr), 0);
     EXPECT_EQ(ProcessId(), static_cast<uint32_t>(::getpid()));
+}
+
+TEST_F(DialogTest, TheTextEditorGetsTheHostFileAsOneWord) {
+    std::string visual, editor;
+    if (const char* v = GetEnv("VISUAL")) visual = v;
+    if (const char* e = GetEnv("EDITOR")) editor = e;
+    // The stand-in editor copies its one argument and ends with the status
+    // the editor's text gives it.
+    ASSERT_EQ(::mkdir((root + "/C/it's notes").c_str(), 0700), 0);
+    WriteHostFile(root + "/C/it's notes/Read Me.txt", "notes\n");
+    SetEnv("VISUAL", ("sh -c 'cp \"$0\" " + root + "/seen; exit 3'").c_str());
+    EXPECT_EQ(RunTextEditor("c:\\IT'S NOTES\\read me.TXT"), 3);
+    EXPECT_EQ(ReadHostFile(root + "/seen"), "notes\n");
+
+    // An empty $VISUAL gives way to $EDITOR.
+    SetEnv("VISUAL", "");
+    SetEnv("EDITOR", ("sh -c 'cp \"$0\" " + root + "/seen2'").c_str());
+    EXPECT_EQ(RunTextEditor("C:\\it's notes\\Read Me.txt"), 0);
+    EXPECT_EQ(ReadHostFile(root + "/seen2"), "notes\n");
+
+    SetEnv("VISUAL", visual.empty() ? nullptr : visual.c_str());
+    SetEnv("EDITOR", editor.empty() ? nullptr : editor.c_str());
 }
 
 }  // namespace

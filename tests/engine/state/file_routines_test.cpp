@@ -42,9 +42,19 @@ TEST(FormatFileNameTest, JoinsEachFormOfDirectory) {
     EXPECT_EQ(Join("\\", "a.txt"), "\\a.txt");
     EXPECT_EQ(Join("\\\\srv\\share", "a.txt"), "\\\\srv\\share\\a.txt");
     EXPECT_EQ(Join("x", "a.txt"), ".\\x\\a.txt");
-    // Forward slashes count as separators too.
-    EXPECT_EQ(Join("/tmp", "a.txt"), "/tmp\\a.txt");
-    EXPECT_EQ(Join("C:/", "a.txt"), "C:/a.txt");
+}
+
+TEST(FormatFileNameTest, OnlyTheBackslashSeparates) {
+    // A '/' is never taken for a separator, in any of the rules: paths
+    // typed with it are given their backslashes before they reach a join.
+    EXPECT_EQ(Join("C:/", "a.txt"), "C:/\\a.txt");            // drive form, c2 not a backslash
+    EXPECT_EQ(Join("C:\\x/", "a.txt"), "C:\\x/\\a.txt");      // drive form, no trailing backslash
+    EXPECT_EQ(Join("./", "a.txt"), "./\\a.txt");              // dot form, c1 not a backslash
+    EXPECT_EQ(Join(".\\x/", "a.txt"), ".\\x/\\a.txt");        // dot form, no trailing backslash
+    EXPECT_EQ(Join("\\x/", "a.txt"), "\\x/\\a.txt");          // rooted, no trailing backslash
+    EXPECT_EQ(Join("/", "a.txt"), ".\\/\\a.txt");            // not rooted: a relative directory
+    EXPECT_EQ(Join("//srv/share", "a.txt"), ".\\//srv/share\\a.txt");
+    EXPECT_EQ(Join("x/", "a.txt"), ".\\x/\\a.txt");
 }
 
 TEST_F(FileRoutinesTest, GetFileStringReadsLinesPiecesAndTheLastLine) {

@@ -1,5 +1,5 @@
 // The host calls of the platform layer's own sources that fault injection
-// can strike. Not for use outside platform/. While nothing is armed each is
+// can strike. Not for use outside platform/posix/. While nothing is armed each is
 // the host call itself after one test of a flag.
 #pragma once
 

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {
@@ -108,7 +108,7 @@ HANDLE FindFirstFile(const char* pattern, WIN32_FIND_DATA* data) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    ResolvedPath dir;
+    host::ResolvedEntry dir;
     DWORD error = 0;
     if (!host::ResolveForHost(dirPart.c_str(), dir, error)) {
         SetLastError(error);

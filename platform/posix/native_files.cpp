@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <optional>
 
-#include "platform/fault_hooks.h"
+#include "platform/posix/fault_hooks.h"
 #include "platform/handles.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {
@@ -93,7 +93,7 @@ BOOL Fail(DWORD code) {
 
 HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     (void)share;   // one process of a single-threaded engine: sharing modes are not enforced
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) {
         SetLastError(error);

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/fault_hooks.h"
-#include "platform/host_internal.h"
+#include "platform/posix/fault_hooks.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {
@@ -22,7 +22,7 @@ BOOL Fail(DWORD code) {
 }  // namespace
 
 DWORD GetFileAttributes(const char* path) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) {
         SetLastError(error);
@@ -40,7 +40,7 @@ DWORD GetFileAttributes(const char* path) {
 }
 
 BOOL SetFileAttributes(const char* path, DWORD attributes) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
     struct stat st {};
@@ -57,7 +57,7 @@ BOOL SetFileAttributes(const char* path, DWORD attributes) {
 }
 
 BOOL CreateDirectory(const char* path) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
     if (host::ChangeFails(FaultOp::MakeDirectory, r.host)) return Fail(ErrorFromErrno(errno));
@@ -72,7 +72,7 @@ BOOL CreateDirectory(const char* path) {
 }
 
 BOOL RemoveDirectory(const char* path) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
     struct stat st {};
@@ -88,7 +88,7 @@ BOOL RemoveDirectory(const char* path) {
 }
 
 BOOL DeleteFile(const char* path) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return Fail(error);
     struct stat st {};
@@ -105,7 +105,7 @@ BOOL DeleteFile(const char* path) {
 namespace {
 
 // Moves a regular file to another host file system: copy, then delete.
-BOOL MoveAcrossDevices(const char* from, const char* to, const ResolvedPath& source) {
+BOOL MoveAcrossDevices(const char* from, const char* to, const host::ResolvedEntry& source) {
     struct stat st {};
     if (::lstat(source.host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Fail(ERROR_NOT_SAME_DEVICE);
     if (!CopyFile(from, to, 1)) return 0;
@@ -117,7 +117,7 @@ BOOL MoveAcrossDevices(const char* from, const char* to, const ResolvedPath& sou
 }  // namespace
 
 BOOL MoveFile(const char* from, const char* to) {
-    ResolvedPath a, b;
+    host::ResolvedEntry a, b;
     DWORD error = 0;
     if (!host::ResolveForHost(from, a, error) || !host::ResolveForHost(to, b, error)) return Fail(error);
     struct stat sa {}, sb {};
@@ -150,7 +150,7 @@ BOOL MoveFile(const char* from, const char* to) {
 
 BOOL MoveFileEx(const char* from, const char* to, DWORD flags) {
     if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) return MoveFile(from, to);
-    ResolvedPath a, b;
+    host::ResolvedEntry a, b;
     DWORD error = 0;
     if (!host::ResolveForHost(from, a, error) || !host::ResolveForHost(to, b, error)) return Fail(error);
     struct stat sa {}, sb {};

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {

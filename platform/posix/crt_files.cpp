@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/crt.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 
 namespace vrn {
 
@@ -48,7 +48,7 @@ void FillStat(const struct stat& st, std::string_view name, uint32_t drive, _sta
 
 int _stat(const char* path, _stat_t* out) {
     if (out == nullptr) return FailWith(EINVAL);
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};
@@ -70,7 +70,7 @@ int _fstat(int fd, _stat_t* out) {
 int _access(const char* path, int mode) {
     if (mode != ACCESS_EXISTS && mode != ACCESS_WRITE && mode != ACCESS_READ && mode != ACCESS_READ_WRITE)
         return FailWith(EINVAL);
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};
@@ -126,7 +126,7 @@ int _chmod(const char* path, int pmode) {
 }
 
 int _utime(const char* path, const _utimbuf_t* times) {
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
     struct stat st {};

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/fault_hooks.h"
-#include "platform/host_internal.h"
+#include "platform/posix/fault_hooks.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {
@@ -74,7 +74,7 @@ bool CopyData(int in, int out, const CopyEnds& ends, int& err) {
 }  // namespace
 
 BOOL CopyFile(const char* from, const char* to, BOOL failIfExists) {
-    ResolvedPath src, dst;
+    host::ResolvedEntry src, dst;
     DWORD error = 0;
     if (!host::ResolveForHost(from, src, error) || !host::ResolveForHost(to, dst, error)) return Fail(error);
 

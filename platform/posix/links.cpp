@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/drives.h"
-#include "platform/fault_hooks.h"
-#include "platform/host_internal.h"
+#include "platform/posix/fault_hooks.h"
+#include "platform/posix/posix_internal.h"
 
 namespace vrn {
 
@@ -33,7 +33,7 @@ bool IsLink(const std::string& host) {
 // path itself stands for the last step.
 bool RemoveLinksOnTheWay(const char* path, int depth, bool& directoryFound) {
     if (path == nullptr) return true;
-    const ResolvedPath resolved = ResolvePath(path);
+    const host::ResolvedEntry resolved = host::ResolveEntry(path);
     std::string host = resolved.host;
     while (host.size() > 1 && host.back() == '/') host.pop_back();
     if (host.empty() || depth <= 0) return true;

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "platform/crt.h"
+#include "platform/drives.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -143,6 +145,22 @@ int RunCommand(const char* commandLine) {
         if (errno != EINTR) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return -1;
+}
+
+int RunTextEditor(const char* path) {
+    const char* editor = GetEnv("VISUAL");
+    if (editor == nullptr || *editor == '\0') editor = GetEnv("EDITOR");
+    if (editor == nullptr || *editor == '\0') editor = "more";
+    // The editor's text is a command of its own (it may carry options); the
+    // file's host path follows it as one quoted word.
+    std::string command = editor;
+    command += " '";
+    for (const char c : HostPath(path != nullptr ? path : "")) {
+        if (c == '\'') command += "'\\''";
+        else command += c;
+    }
+    command += "'";
+    return RunCommand(command.c_str());
 }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }

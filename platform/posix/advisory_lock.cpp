@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/fault_hooks.h"
-#include "platform/host_internal.h"
+#include "platform/posix/fault_hooks.h"
+#include "platform/posix/posix_internal.h"
 
 namespace vrn {
 
@@ -31,7 +31,7 @@ LockOutcome AcquireAdvisoryLock(const char* path, const std::string& holderText,
                                 std::string& info) {
     lock.Release();
     info.clear();
-    ResolvedPath r;
+    host::ResolvedEntry r;
     DWORD error = 0;
     if (!host::ResolveForHost(path, r, error)) {
         info = std::string(path) + ": no such place for a lock file";

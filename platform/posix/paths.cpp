@@ -9,25 +9,11 @@
 #include <unordered_map>
 
 #include "platform/drives.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 
 namespace vrn {
 
 namespace host {
-
-char UpperChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-    return c;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
-    return true;
-}
 
 std::string JoinHost(const std::string& dir, std::string_view name) {
     std::string out = dir;
@@ -48,22 +34,6 @@ std::string_view HostLeaf(const std::string& hostPath) {
     return slash == std::string::npos ? std::string_view(hostPath) : std::string_view(hostPath).substr(slash + 1);
 }
 
-void AppendComponents(std::string_view part, std::vector<std::string>& components) {
-    size_t i = 0;
-    while (i <= part.size()) {
-        size_t j = i;
-        while (j < part.size() && part[j] != '\\' && part[j] != '/') ++j;
-        std::string name(part.substr(i, j - i));
-        if (name == "..") {
-            if (!components.empty()) components.pop_back();
-        } else if (name != ".") {
-            // The platform drops trailing dots and blanks from a name.
-            while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-            if (!name.empty()) components.push_back(std::move(name));
-        }
-        i = j + 1;
-    }
-}
 
 }  // namespace host
 
@@ -182,8 +152,8 @@ void host::NoteEntryCreated(const std::string& hostPath) {
 
 void host::NoteEntryChanged(const std::string& hostPath) { Listings().erase(HostParent(hostPath)); }
 
-ResolvedPath ResolvePath(std::string_view path) {
-    ResolvedPath out;
+host::ResolvedEntry host::ResolveEntry(std::string_view path) {
+    ResolvedEntry out;
     if (path.empty()) return out;
     std::vector<std::string> components;
     std::string root;          // host directory of the drive or share
@@ -308,9 +278,16 @@ ResolvedPath ResolvePath(std::string_view path) {
     return out;
 }
 
+ResolvedPath ResolvePath(std::string_view path) { return std::move(host::ResolveEntry(path)); }
+
 std::string HostPath(std::string_view path) { return ResolvePath(path).host; }
 
-bool host::FollowedStatus(const ResolvedPath& r, struct stat& st) {
+bool host::IsHostDirectory(const std::string& hostPath) {
+    struct stat st {};
+    return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool host::FollowedStatus(const ResolvedEntry& r, struct stat& st) {
     if (r.statusKnown && !r.exists) {
         errno = ENOENT;
         return false;
@@ -322,7 +299,7 @@ bool host::FollowedStatus(const ResolvedPath& r, struct stat& st) {
     return ::stat(r.host.c_str(), &st) == 0;
 }
 
-bool host::OwnStatus(const ResolvedPath& r, struct stat& st) {
+bool host::OwnStatus(const ResolvedEntry& r, struct stat& st) {
     if (!r.statusKnown) return ::lstat(r.host.c_str(), &st) == 0;
     if (!r.exists) {
         errno = ENOENT;
@@ -358,7 +335,7 @@ std::string WindowsPathOf(const std::string& hostPath) {
     return out;
 }
 
-bool host::ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, bool allowWildcards) {
+bool host::ResolveForHost(const char* path, ResolvedEntry& out, DWORD& error, bool allowWildcards) {
     if (path == nullptr || *path == '\0') {
         error = ERROR_PATH_NOT_FOUND;
         return false;
@@ -374,7 +351,7 @@ bool host::ResolveForHost(const char* path, ResolvedPath& out, DWORD& error, boo
             return false;
         }
     }
-    out = ResolvePath(p);
+    out = ResolveEntry(p);
     if (!out.ok) {
         const bool unc = p.size() >= 2 && (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
         error = unc ? ERROR_BAD_NETPATH : ERROR_PATH_NOT_FOUND;

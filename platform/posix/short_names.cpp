@@ -16,7 +16,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/native.h"
 
 namespace vrn {
@@ -140,7 +140,7 @@ DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD size) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    ResolvedPath whole;
+    host::ResolvedEntry whole;
     DWORD error = 0;
     if (!host::ResolveForHost(longPath, whole, error)) {
         SetLastError(error);
@@ -182,7 +182,7 @@ DWORD GetShortPathNameA(const char* longPath, char* shortPath, DWORD size) {
             out += name;
             continue;
         }
-        const ResolvedPath entry = ResolvePath(walked);
+        const host::ResolvedEntry entry = host::ResolveEntry(walked);
         struct stat st {};
         if (!entry.ok || !host::OwnStatus(entry, st)) {
             // A missing directory on the way is a missing path; only the

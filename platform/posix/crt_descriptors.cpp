@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/crt.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 
 namespace vrn {
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/fault_hooks.h"
+#include "platform/posix/fault_hooks.h"
 #include "platform/faults.h"
 
 namespace vrn {

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/posix_internal.h"
 #include "platform/signals.h"
 
 namespace vrn {
@@ -65,18 +66,6 @@ int AddImage(dl_phdr_info* info, size_t, void* data) {
     return 0;
 }
 
-bool ReadAt(int fd, void* out, size_t size, uint64_t offset) {
-    auto* p = static_cast<char*>(out);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return true;
-}
 
 // The descriptor pair of the memory probe, made once.
 std::atomic<int> g_probeRead{-1};
@@ -122,20 +111,20 @@ int ReadImageSections(const LoadedImage& image, uint32_t first, ImageSection* ou
     if (fd < 0) return -1;
     int result = -1;
     Elf64_Ehdr header{};
-    if (ReadAt(fd, &header, sizeof header, 0) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+    if (host::ReadFullyAt(fd, &header, sizeof header, 0) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
         header.e_ident[EI_CLASS] == ELFCLASS64 && header.e_shentsize == sizeof(Elf64_Shdr) && header.e_shoff != 0) {
         uint64_t count = header.e_shnum;
         bool ok = true;
         if (count == 0) {
             // A table too long for the header keeps its length in entry 0.
             Elf64_Shdr zero{};
-            ok = ReadAt(fd, &zero, sizeof zero, header.e_shoff);
+            ok = host::ReadFullyAt(fd, &zero, sizeof zero, header.e_shoff);
             count = zero.sh_size;
         }
         int filled = 0;
         for (uint64_t i = first; ok && i < count && filled < max; ++i) {
             Elf64_Shdr sh{};
-            if (!ReadAt(fd, &sh, sizeof sh, header.e_shoff + i * sizeof(Elf64_Shdr))) {
+            if (!host::ReadFullyAt(fd, &sh, sizeof sh, header.e_shoff + i * sizeof(Elf64_Shdr))) {
                 ok = false;
                 break;
             }
@@ -190,6 +179,19 @@ bool IsWritableMemory(const void* address, size_t size) {
         }
         p += n;
         size -= n;
+    }
+    return true;
+}
+
+bool host::ReadFullyAt(int fd, void* out, size_t size, uint64_t offset) {
+    auto* p = static_cast<char*>(out);
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
     }
     return true;
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/drives.h"
-#include "platform/host_internal.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/winmodel.h"
 
 namespace vrn {

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/posix_internal.h"
 #include "platform/signals.h"
 
 extern "C" {
@@ -124,18 +125,6 @@ BOOL WalkStep(DWORD machineType, HANDLE, HANDLE, STACKFRAME* frame, void* contex
 
 // ---- Symbols -------------------------------------------------------------------
 
-bool ReadAt(int fd, void* out, size_t size, uint64_t offset) {
-    auto* p = static_cast<char*>(out);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return true;
-}
 
 // Finds the symbol table (the full one, else the dynamic one) of an image.
 bool FindSymbolTable(const LoadedImage& image, ImageSection& symbols, ImageSection& names) {
@@ -185,7 +174,7 @@ BOOL SymFromAddr(HANDLE, uint64_t address, uint64_t* displacement, IMAGEHLP_SYMB
     const uint64_t count = symbols.size / sizeof(Elf64_Sym);
     for (uint64_t i = 0; i < count; i += kChunk) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, count - i));
-        if (!ReadAt(fd, chunk, n * sizeof(Elf64_Sym), symbols.fileOffset + i * sizeof(Elf64_Sym))) break;
+        if (!host::ReadFullyAt(fd, chunk, n * sizeof(Elf64_Sym), symbols.fileOffset + i * sizeof(Elf64_Sym))) break;
         for (size_t k = 0; k < n; ++k) {
             const Elf64_Sym& s = chunk[k];
             const int type = ELF64_ST_TYPE(s.st_info);

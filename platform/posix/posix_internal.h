@@ -1,0 +1,90 @@
+// Shared helpers of the POSIX host's sources: host paths, the status that
+// resolution learns of an entry, and the mapping of host status to
+// attributes. Not for use outside platform/posix/.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/drives.h"
+#include "platform/host_internal.h"
+#include "platform/native.h"
+
+namespace vrn::host {
+
+// Joins a host directory and one name ("/" + "x" gives "/x").
+std::string JoinHost(const std::string& dir, std::string_view name);
+// The host directory holding a host path ("/a/b" gives "/a", "/a" gives "/").
+std::string HostParent(const std::string& hostPath);
+// The last component of a host path.
+std::string_view HostLeaf(const std::string& hostPath);
+
+// Keeps the case-insensitive lookup's directory listings in step with the
+// platform's own changes: an entry it has just created at `hostPath` is added
+// to its directory's listing; any other change (removal, rename) drops the
+// listing so that it is read again when next needed. Changes that other
+// processes make at the same moment as ours may go unseen until the
+// directory changes again.
+void NoteEntryCreated(const std::string& hostPath);
+void NoteEntryChanged(const std::string& hostPath);
+
+// A resolved path with what resolution learnt of the entry itself, when it
+// looked: whether it exists and, if so, its status as lstat gives it (a
+// symbolic link is not followed). Callers use it instead of asking the host
+// again.
+struct ResolvedEntry : ResolvedPath {
+    bool statusKnown = false;
+    bool exists = false;
+    struct stat status {};
+};
+
+// ResolvePath, keeping what was learnt of the entry.
+ResolvedEntry ResolveEntry(std::string_view path);
+
+// Resolves a Windows-form path for a native file operation. On failure
+// returns false with `error` set: ERROR_PATH_NOT_FOUND for an absent drive
+// or a malformed path, ERROR_BAD_NETPATH for an undeclared share,
+// ERROR_INVALID_NAME for a character no file name may hold (< > | " * ? or a
+// colon outside the drive part), unless wildcards are allowed (* and ?).
+bool ResolveForHost(const char* path, ResolvedEntry& out, DWORD& error, bool allowWildcards = false);
+
+// The status of a resolved entry with a symbolic link followed, taken from
+// what resolution learnt where it can be; false with errno set when there is
+// no entry (or the link leads nowhere).
+bool FollowedStatus(const ResolvedEntry& r, struct stat& st);
+// The entry's own status (a symbolic link not followed), likewise; false
+// with errno set when there is no entry.
+bool OwnStatus(const ResolvedEntry& r, struct stat& st);
+
+// The system error code for a failed host call on `hostPath`: a missing
+// entry is ERROR_FILE_NOT_FOUND when its directory exists and
+// ERROR_PATH_NOT_FOUND when it does not; anything else as ErrorFromErrno.
+DWORD ErrorForHostPath(int hostErrno, const std::string& hostPath);
+
+// Attributes of an entry from its status and its name (the hidden
+// attribute for a name beginning with '.', except "." and "..").
+DWORD AttributesFromStat(const struct stat& st, std::string_view name);
+
+// Whether the owner-write bit is missing, which makes the entry read-only.
+inline bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+
+// Reads exactly `size` bytes at `offset` of a descriptor without moving it,
+// going on after an interruption; false at the end of the file or on a
+// failure. Signal-safe: the crash reporter reads images with it.
+bool ReadFullyAt(int fd, void* out, size_t size, uint64_t offset);
+
+// Short (8.3) names. Whether a name is already of the short form (a base
+// of one to eight valid characters and an extension of up to three);
+// and the short name of every one of a directory's names, computed from
+// all of them so that the generated ones are distinct ("." and ".." are
+// not among the names).
+bool FitsShortForm(std::string_view name);
+std::unordered_map<std::string, std::string> ShortNamesOf(std::vector<std::string> names);
+
+}  // namespace vrn::host
