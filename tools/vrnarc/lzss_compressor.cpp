@@ -12,6 +12,7 @@
 // from a binary tree of the window's places and then chooses the tokens of
 // least size.
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "tools/vrnarc/archive_writer.h"
@@ -91,10 +92,11 @@ void CompressBest(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     TreeMatchFinder finder{data, size};
     TokenWriter writer{out};
     const size_t block = std::min(size, kBestBlock);
-    std::vector<uint8_t> longest(block);
-    std::vector<uint16_t> distances(block);
-    std::vector<uint32_t> cost(block + 1);
-    std::vector<uint8_t> choice(block);   // 0 literal, else the reference length
+    // Each is written before it is read: no clearing.
+    const auto longest = std::make_unique_for_overwrite<uint8_t[]>(block);
+    const auto distances = std::make_unique_for_overwrite<uint16_t[]>(block);
+    const auto cost = std::make_unique_for_overwrite<uint32_t[]>(block + 1);
+    const auto choice = std::make_unique_for_overwrite<uint8_t[]>(block);   // 0 literal, else the reference length
 
     for (size_t start = 0; start < size; start += block) {
         const size_t end = std::min(size, start + block);
