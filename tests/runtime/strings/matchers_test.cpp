@@ -213,7 +213,7 @@ TEST_F(SqlMatcher, AgreesWithTheRulesOnEveryShortPattern) {
     }
     // Each malformed escape the match reaches is reported once.
     EXPECT_GT(malformed, 0u);
-    EXPECT_EQ(dialogs.boxes.size(), malformed);
+    EXPECT_EQ(reports.codes.size(), malformed);
 }
 
 // Patterns of many stars on a long text that almost matches: every matcher
