@@ -46,6 +46,12 @@ constexpr uint32_t kReadWindow = RW_BUFFER_MAX + 1024;
 // many members in a row are done (or nothing more is coming), so that it is
 // woken seldom.
 constexpr uint32_t kTestingWakeRun = 16;
+// A thread waiting for a block or for a member's room is woken once this
+// many blocks are free, or this many members would fit, or the extraction
+// is about to wait itself: a thread woken for every member the extraction
+// is done with would cost several futex calls a member.
+constexpr uint32_t kWorkerWakeBlocks = 8;
+constexpr uint32_t kWorkerWakeMembers = 8;
 
 struct Run {
     int32_t block;
@@ -171,6 +177,7 @@ public:
             // Walked past it without taking it, or stopped short of it.
             if (walkDone_ || walked_ > dataOffset - static_cast<int64_t>(ARCHIVE_HEADER_SIZE)) return nullptr;
             awaitingWalk_ = true;
+            WakeWorkers(true);
             extractionCv_.wait(lock);
             awaitingWalk_ = false;
         }
@@ -184,6 +191,7 @@ public:
         }
         while (m->ready.empty() && !m->done) {
             awaited_ = m;
+            WakeWorkers(true);
             extractionCv_.wait(lock);
         }
         awaited_ = nullptr;
@@ -283,7 +291,17 @@ private:
     // Under the lock.
     void FreeBlock(int32_t block) {
         freeBlocks_.push_back(block);
-        if (workersWaiting_ > 0) workerCv_.notify_all();
+        WakeWorkers(false);
+    }
+
+    // Wakes the waiting threads when there is room for a run of work, or,
+    // `always`, because the extraction is about to wait: a thread is then
+    // never left waiting on a wake-up held back.
+    void WakeWorkers(bool always) {
+        if (workersWaiting_ == 0) return;
+        if (always || (waitingForBlock_ > 0 && freeBlocks_.size() >= kWorkerWakeBlocks) ||
+            (waitingForRoom_ > 0 && members_.size() + kWorkerWakeMembers <= DECODE_POOL_MEMBERS))
+            workerCv_.notify_all();
     }
 
     void DropFront() {
@@ -295,7 +313,7 @@ private:
         m->handedBlock = -1;
         members_.pop_front();
         // Room for another member, blocks, and perhaps a new first member.
-        if (workersWaiting_ > 0) workerCv_.notify_all();
+        WakeWorkers(false);
     }
 
     bool IsFirst(const DecodedMember& m) const { return !members_.empty() && members_.front().get() == &m; }
@@ -331,8 +349,10 @@ private:
                 return block;
             }
             ++workersWaiting_;
+            ++waitingForBlock_;
             WakeExtraction();
             workerCv_.wait(lock);
+            --waitingForBlock_;
             --workersWaiting_;
         }
     }
@@ -377,8 +397,10 @@ private:
                 std::unique_lock lock(mutex_);
                 while (!stopping_ && !walkDone_ && members_.size() >= DECODE_POOL_MEMBERS) {
                     ++workersWaiting_;
+                    ++waitingForRoom_;
                     WakeExtraction();
                     workerCv_.wait(lock);
+                    --waitingForRoom_;
                     --workersWaiting_;
                 }
                 if (stopping_ || walkDone_) return nullptr;
@@ -466,6 +488,8 @@ private:
     DecodedMember* awaited_ = nullptr;   // the member the extraction waits for
     bool awaitingWalk_ = false;
     uint32_t workersWaiting_ = 0;
+    uint32_t waitingForBlock_ = 0;   // of them, for a block
+    uint32_t waitingForRoom_ = 0;    // and for a member's room
 };
 
 std::unique_ptr<DecodePool>& Active() {

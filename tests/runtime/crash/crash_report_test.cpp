@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/runtime/crash/crash_child.h"
+#include "tests/runtime/crash/program_files.h"
 #include "tests/support/test_support.h"
 
 namespace vrn::test {
@@ -134,19 +135,6 @@ std::vector<Report> ParseReports(const std::string& text) {
         reports.push_back(std::move(r));
     }
     return reports;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string ThisProgram() {
-    char path[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 struct Child {

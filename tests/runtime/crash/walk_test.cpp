@@ -18,24 +18,12 @@
 #include <gtest/gtest.h>
 
 #include "runtime/crash/crash.h"
+#include "tests/runtime/crash/program_files.h"
 #include "tests/support/test_support.h"
 
 namespace vrn::test {
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string ThisProgram() {
-    char path[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
-}
 
 // Name and link-time address of section `number` of the program file.
 struct SectionFacts {
