@@ -141,7 +141,7 @@ int _utime(const char* path, const _utimbuf_t* times) {
         ts[1].tv_sec = static_cast<time_t>(times->modtime);
         ts[0].tv_nsec = ts[1].tv_nsec = 0;
     }
-    if (::utimensat(AT_FDCWD, r.host.c_str(), ts, 0) != 0) return FailWith(errno == EPERM ? EACCES : errno);
+    if (::utimensat(host::EntryBase(r), host::EntryName(r), ts, 0) != 0) return FailWith(errno == EPERM ? EACCES : errno);
     return 0;
 }
 

@@ -156,7 +156,7 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
         return INVALID_HANDLE_VALUE;
     }
     int fd;
-    do fd = ::open(r.host.c_str(), flags, mode);
+    do fd = ::openat(host::EntryBase(r), host::EntryName(r), flags, mode);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         SetLastError(host::ErrorForHostPath(errno, r.host));

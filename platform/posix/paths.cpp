@@ -1,7 +1,9 @@
 // Resolution of Windows-form paths to host paths through the drive map and
 // the declared network shares, with the platform's case-insensitive names.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +36,10 @@ std::string_view HostLeaf(const std::string& hostPath) {
     return slash == std::string::npos ? std::string_view(hostPath) : std::string_view(hostPath).substr(slash + 1);
 }
 
+OpenDirectory::~OpenDirectory() {
+    if (fd >= 0) ::close(fd);
+}
+
 
 }  // namespace host
 
@@ -56,11 +62,20 @@ const ShareDecl* FindShare(std::string_view server, std::string_view share) {
 // and inode are unchanged; the platform's own creations update it in place
 // (NoteEntryCreated), so that filling a directory with new files does not
 // read the whole directory again for every file.
+//
+// The directory stays open with its listing. While the status read through
+// that descriptor is unchanged (and the directory not removed), the listing
+// answers for the names in it without a walk of the path: renaming or
+// removing the directory itself changes its status change time, so that the
+// path is walked again. (Only a rename of a directory above it can go unseen,
+// as can a change another process makes at the same moment as ours.)
 struct Listing {
     struct timespec changed {};   // status change time: set by every change of an entry, never by hand
     dev_t device = 0;
     ino_t inode = 0;
     std::unordered_map<std::string, std::string> byUpperName;   // the first spelling in byte order
+    bool caseTwins = false;   // some names differ only in case: a spelling is not the only one
+    std::shared_ptr<const host::OpenDirectory> directory;
 };
 constexpr size_t kMaxListings = 64;
 std::unordered_map<std::string, Listing>& Listings() {
@@ -87,7 +102,9 @@ void Stamp(Listing& l, const struct stat& st) {
 
 void AddName(Listing& l, const std::string& name) {
     auto [it, added] = l.byUpperName.try_emplace(UpperName(name), name);
-    if (!added && name < it->second) it->second = name;
+    if (added || it->second == name) return;
+    l.caseTwins = true;
+    if (name < it->second) it->second = name;
 }
 
 // The listing of `dir`, whose status the caller has just read into `st`.
@@ -99,18 +116,40 @@ const Listing* ListingOf(const std::string& dir, const struct stat& st) {
     }
     auto it = listings.find(dir);
     if (it != listings.end() && SameStamp(it->second, st)) return &it->second;
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr) return nullptr;
+    auto directory = std::make_shared<host::OpenDirectory>(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat opened {};
+    if (directory->fd < 0 || ::fstat(directory->fd, &opened) != 0) return nullptr;
+    // The reading takes a descriptor of its own; the listing keeps the first.
+    const int readFd = ::dup(directory->fd);
+    DIR* d = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
+    if (d == nullptr) {
+        if (readFd >= 0) ::close(readFd);
+        return nullptr;
+    }
     if (it == listings.end()) {
         if (listings.size() >= kMaxListings) listings.clear();
         it = listings.emplace(dir, Listing{}).first;
     }
     Listing& l = it->second;
     l.byUpperName.clear();
-    Stamp(l, st);
+    l.caseTwins = false;
+    // Stamped before reading: a change made while reading shows next time.
+    Stamp(l, opened);
+    l.directory = std::move(directory);
     while (const dirent* e = ::readdir(d)) AddName(l, e->d_name);
     ::closedir(d);
     return &l;
+}
+
+// The listing of `dir` when one is kept and its open directory is unchanged
+// since; nullptr otherwise (the caller then walks the path).
+Listing* CurrentListing(const std::string& dir) {
+    auto& listings = Listings();
+    auto it = listings.find(dir);
+    if (it == listings.end() || !it->second.directory) return nullptr;
+    struct stat st {};
+    if (::fstat(it->second.directory->fd, &st) != 0 || st.st_nlink == 0 || !SameStamp(it->second, st)) return nullptr;
+    return &it->second;
 }
 
 // The entry of `dir` whose name equals `name` ignoring case; the first in
@@ -142,7 +181,9 @@ void host::NoteEntryCreated(const std::string& hostPath) {
     auto it = listings.find(HostParent(hostPath));
     if (it == listings.end()) return;
     struct stat st {};
-    if (::stat(it->first.c_str(), &st) != 0) {
+    const bool read = it->second.directory ? ::fstat(it->second.directory->fd, &st) == 0 && st.st_nlink != 0
+                                           : ::stat(it->first.c_str(), &st) == 0;
+    if (!read) {
         listings.erase(it);
         return;
     }
@@ -225,6 +266,32 @@ host::ResolvedEntry host::ResolveEntry(std::string_view path) {
         return windows;
     };
 
+    // A directory whose listing is kept and unchanged answers for the name
+    // without a walk of the path: a name it does not hold is a new entry.
+    if (Listing* l = CurrentListing(exactParent)) {
+        const std::string& name = components.back();
+        const auto it = l->byUpperName.find(UpperName(name));
+        out.ok = true;
+        out.windows = exactWindows();
+        out.directory = l->directory;
+        size_t nameLength = name.size();
+        if (it == l->byUpperName.end()) {
+            out.statusKnown = true;   // no entry of that name in any case
+            out.host = std::move(exact);
+        } else if (it->second == name) {
+            out.host = std::move(exact);
+        } else if (l->caseTwins && ::fstatat(l->directory->fd, name.c_str(), &out.status, AT_SYMLINK_NOFOLLOW) == 0) {
+            // Spelt as written, among names that differ only in case.
+            out.statusKnown = out.exists = true;
+            out.host = std::move(exact);
+        } else {
+            out.host = host::JoinHost(exactParent, it->second);
+            nameLength = it->second.size();
+        }
+        out.nameAt = out.host.size() - nameLength;
+        return out;
+    }
+
     // Most paths exist as written, or name a new entry in a directory that
     // does: then one or two status queries decide, and the walk below is
     // needed only where a directory's name differs in case or is missing.
@@ -296,11 +363,11 @@ bool host::FollowedStatus(const ResolvedEntry& r, struct stat& st) {
         st = r.status;
         return true;
     }
-    return ::stat(r.host.c_str(), &st) == 0;
+    return ::fstatat(EntryBase(r), EntryName(r), &st, 0) == 0;
 }
 
 bool host::OwnStatus(const ResolvedEntry& r, struct stat& st) {
-    if (!r.statusKnown) return ::lstat(r.host.c_str(), &st) == 0;
+    if (!r.statusKnown) return ::fstatat(EntryBase(r), EntryName(r), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!r.exists) {
         errno = ENOENT;
         return false;

@@ -3,10 +3,12 @@
 // attributes. Not for use outside platform/posix/.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,15 +36,38 @@ std::string_view HostLeaf(const std::string& hostPath);
 void NoteEntryCreated(const std::string& hostPath);
 void NoteEntryChanged(const std::string& hostPath);
 
+// A host directory held open while its listing is kept, so that its status
+// and the entries in it are reached through the descriptor without walking
+// the whole path again.
+struct OpenDirectory {
+    int fd = -1;
+    explicit OpenDirectory(int descriptor) : fd(descriptor) {}
+    ~OpenDirectory();
+    OpenDirectory(const OpenDirectory&) = delete;
+    OpenDirectory& operator=(const OpenDirectory&) = delete;
+};
+
 // A resolved path with what resolution learnt of the entry itself, when it
 // looked: whether it exists and, if so, its status as lstat gives it (a
 // symbolic link is not followed). Callers use it instead of asking the host
-// again.
+// again. When the entry's directory was found through a listing that is
+// up to date, `directory` holds that directory open and the entry's name in
+// it starts at `nameAt` in `host`: operations on the entry then go through
+// the descriptor (EntryBase, EntryName).
 struct ResolvedEntry : ResolvedPath {
     bool statusKnown = false;
     bool exists = false;
     struct stat status {};
+    std::shared_ptr<const OpenDirectory> directory;
+    size_t nameAt = 0;
 };
+
+// The directory descriptor and name to give a host call on the entry
+// (openat, fstatat, utimensat): its directory and its own name when it was
+// resolved through an open directory, else the current directory and its
+// whole host path.
+inline int EntryBase(const ResolvedEntry& r) { return r.directory ? r.directory->fd : AT_FDCWD; }
+inline const char* EntryName(const ResolvedEntry& r) { return r.directory ? r.host.c_str() + r.nameAt : r.host.c_str(); }
 
 // ResolvePath, keeping what was learnt of the entry.
 ResolvedEntry ResolveEntry(std::string_view path);

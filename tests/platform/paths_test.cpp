@@ -112,6 +112,51 @@ TEST_F(PathTest, LookupIgnoringCaseFollowsEveryChangeOfTheDirectory) {
     EXPECT_EQ(HostPath("C:\\dir\\outside.txt"), root + "/C/dir/outside.txt");
 }
 
+TEST_F(PathTest, AKeptListingNeverOutlivesItsDirectory) {
+    const std::string d = root + "/C/d";
+    ASSERT_TRUE(CreateDirectory("C:\\d"));
+    HANDLE h = CreateFile("C:\\d\\a.txt", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(HostPath("C:\\d\\A.TXT"), d + "/a.txt");
+
+    // The directory renamed away and another made in its place: names,
+    // new files and times all go to the new one.
+    ASSERT_EQ(::rename(d.c_str(), (root + "/C/old").c_str()), 0);
+    ASSERT_EQ(::mkdir(d.c_str(), 0755), 0);
+    WriteHostFile(d + "/B.txt", "b");
+    EXPECT_EQ(HostPath("C:\\d\\b.TXT"), d + "/B.txt");
+    EXPECT_EQ(HostPath("C:\\d\\a.txt"), d + "/a.txt");
+    h = CreateFile("C:\\d\\c.txt", GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    struct stat st {};
+    EXPECT_EQ(::stat((d + "/c.txt").c_str(), &st), 0);
+    EXPECT_NE(::stat((root + "/C/old/c.txt").c_str(), &st), 0);
+    _utimbuf_t times{1000000000, 1100000000};
+    ASSERT_EQ(_utime("C:\\d\\b.txt", &times), 0);
+    ASSERT_EQ(::stat((d + "/B.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1100000000);
+
+    // Removed and made again behind the platform's back.
+    for (const char* name : {"/B.txt", "/c.txt"}) ASSERT_EQ(::unlink((d + name).c_str()), 0);
+    ASSERT_EQ(::rmdir(d.c_str()), 0);
+    ASSERT_EQ(::mkdir(d.c_str(), 0755), 0);
+    WriteHostFile(d + "/X.txt", "x");
+    EXPECT_EQ(HostPath("C:\\d\\x.txt"), d + "/X.txt");
+    EXPECT_EQ(HostPath("C:\\d\\b.txt"), d + "/b.txt");
+
+    // Names that differ only in case, asked again while the listing is
+    // kept: the exact spelling wins, else the first in byte order.
+    WriteHostFile(d + "/t.txt", "lower");
+    WriteHostFile(d + "/T.TXT", "upper");
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(HostPath("C:\\d\\t.txt"), d + "/t.txt");
+        EXPECT_EQ(HostPath("C:\\d\\T.TXT"), d + "/T.TXT");
+        EXPECT_EQ(HostPath("C:\\d\\t.TXT"), d + "/T.TXT");
+    }
+}
+
 TEST_F(PathTest, AbsentDrivesAndUnknownSharesAreMissingPaths) {
     EXPECT_FALSE(ResolvePath("Q:\\x").ok);
     EXPECT_EQ(HostPath("Q:\\x"), "");
