@@ -297,8 +297,10 @@ private:
     // Wakes the waiting threads when there is room for a run of work, or,
     // `always`, because the extraction is about to wait: a thread is then
     // never left waiting on a wake-up held back.
+    uint32_t WorkersWaiting() const { return waitingForBlock_ + waitingForRoom_; }
+
     void WakeWorkers(bool always) {
-        if (workersWaiting_ == 0) return;
+        if (WorkersWaiting() == 0) return;
         if (always || (waitingForBlock_ > 0 && freeBlocks_.size() >= kWorkerWakeBlocks) ||
             (waitingForRoom_ > 0 && members_.size() + kWorkerWakeMembers <= DECODE_POOL_MEMBERS))
             workerCv_.notify_all();
@@ -326,7 +328,7 @@ private:
         }
         const DecodedMember* m = awaited_;
         if (m == nullptr || (m->ready.empty() && !m->done)) return;
-        if (testing_ && !walkDone_ && workersWaiting_ == 0) {
+        if (testing_ && !walkDone_ && WorkersWaiting() == 0) {
             uint32_t run = 0;
             for (const auto& held : members_) {
                 if (!held->done) break;
@@ -348,12 +350,10 @@ private:
                 freeBlocks_.pop_back();
                 return block;
             }
-            ++workersWaiting_;
             ++waitingForBlock_;
             WakeExtraction();
             workerCv_.wait(lock);
             --waitingForBlock_;
-            --workersWaiting_;
         }
     }
 
@@ -379,7 +379,7 @@ private:
                 freeBlocks_.push_back(sink.block);
             else
                 m.ready.push_back({sink.block, rest});
-            if (workersWaiting_ > 0) workerCv_.notify_all();
+            if (WorkersWaiting() > 0) workerCv_.notify_all();
         }
         m.end = end;
         m.crc = crc;
@@ -396,12 +396,10 @@ private:
             {
                 std::unique_lock lock(mutex_);
                 while (!stopping_ && !walkDone_ && members_.size() >= DECODE_POOL_MEMBERS) {
-                    ++workersWaiting_;
                     ++waitingForRoom_;
                     WakeExtraction();
                     workerCv_.wait(lock);
                     --waitingForRoom_;
-                    --workersWaiting_;
                 }
                 if (stopping_ || walkDone_) return nullptr;
             }
@@ -487,8 +485,7 @@ private:
     std::atomic<bool> stopping_{false};
     DecodedMember* awaited_ = nullptr;   // the member the extraction waits for
     bool awaitingWalk_ = false;
-    uint32_t workersWaiting_ = 0;
-    uint32_t waitingForBlock_ = 0;   // of them, for a block
+    uint32_t waitingForBlock_ = 0;   // threads waiting for a block
     uint32_t waitingForRoom_ = 0;    // and for a member's room
 };
 
