@@ -1,9 +1,10 @@
 // The plan of an installation: the archives the explosion extracts (each
 // once), the files the tailoring pass tailors, and each archive's members
 // and bytes, read from its member headers without decoding anything.
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "engine/archive/archive.h"
 #include "engine/tables/tables.h"
@@ -38,27 +39,49 @@ ArchiveSummary ScanArchive(const std::string& name, const std::string& path) {
     BuildCRCTable(crcTable, CRC_TABLE_SIZE);
     UtDescriptor archive(utopendll(path.c_str(), _O_RDONLY | _O_BINARY, -1, 0, _pgc));
     if (archive.fd < 0) return summary;
-    // Header problems are for the extraction to report; here they only
+    // The headers are read through one buffer, a read serving the headers
+    // of many small members; a header past the buffer is read from its own
+    // offset. A header cut short by the end of the archive is checked as it
+    // stands, the missing bytes counting as zero, as the extraction checks
+    // it. Header problems are for the extraction to report; here they only
     // make the summary unreadable.
-    const uint32_t savedSwitches = _commandLineSwitch;
-    void (*savedHook)(const char*) = _logEntryHook;
-    _commandLineSwitch |= SWITCH_BATCH;
-    _logEntryHook = [](const char*) {};
-    ArchiveFileHeader header;
-    int32_t error = 0;
+    constexpr uint32_t kBuffer = 64 * 1024;
+    std::vector<uint8_t> buffer(kBuffer);
+    int64_t bufferAt = 0;      // archive offset of buffer[0]
+    uint32_t buffered = 0;     // bytes held from there
+    int64_t at = 0;            // offset of the next header
     bool ok = true;
-    while (ReadFileHeaderData(&header, archive.fd, path.c_str(), crcTable, &error) != 0) {
-        ++summary.members;
-        summary.bytes += header.fileSize;
-        summary.memberNames.emplace_back(header.fileName);
-        if (_lseek(archive.fd, header.storedSize, SEEK_CUR) < 0) {
+    for (;;) {
+        if (at < bufferAt || at + ARCHIVE_HEADER_SIZE > bufferAt + buffered) {
+            if (_lseek(archive.fd, static_cast<long>(at), SEEK_SET) != at) {
+                ok = false;
+                break;
+            }
+            bufferAt = at;
+            buffered = 0;
+            while (buffered < kBuffer) {
+                const int n = _read(archive.fd, buffer.data() + buffered, kBuffer - buffered);
+                if (n < 0) ok = false;
+                if (n <= 0) break;
+                buffered += static_cast<uint32_t>(n);
+            }
+            if (!ok || buffered == 0) break;
+        }
+        const int64_t inBuffer = at - bufferAt;
+        uint8_t raw[ARCHIVE_HEADER_SIZE] = {};
+        const int64_t held = std::min<int64_t>(ARCHIVE_HEADER_SIZE, bufferAt + buffered - at);
+        std::memcpy(raw, buffer.data() + inBuffer, static_cast<size_t>(held));
+        ArchiveFileHeader header;
+        if (UnmaskFileHeader(raw, &header, crcTable) == 0) {
             ok = false;
             break;
         }
+        ++summary.members;
+        summary.bytes += header.fileSize;
+        summary.memberNames.emplace_back(header.fileName);
+        at += ARCHIVE_HEADER_SIZE + static_cast<int64_t>(header.storedSize);
     }
-    _commandLineSwitch = savedSwitches;
-    _logEntryHook = savedHook;
-    summary.readable = ok && error == 0;
+    summary.readable = ok;
     return summary;
 }
 
