@@ -197,6 +197,7 @@ host::ResolvedEntry host::ResolveEntry(std::string_view path) {
     ResolvedEntry out;
     if (path.empty()) return out;
     std::vector<std::string> components;
+    components.reserve(16);   // deep enough for most paths: no regrowing
     std::string root;          // host directory of the drive or share
     std::string prefix;        // Windows form of the root, without its separator
     auto isSep = [](char c) { return c == '\\' || c == '/'; };
