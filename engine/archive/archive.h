@@ -170,14 +170,18 @@ int32_t HandleDamagedMember(int32_t outFd, const char* path, const ArchiveFileHe
 // What is written, asked and reported is the same either way, and so is the
 // order: the threads report nothing, and the extraction takes the members
 // in the archive's order. DECODE_THREADS_DEFAULT: the number the environment
-// variable VRN_THREADS gives, else one per processor, at most
-// DECODE_THREADS_DEFAULT_MAX.
+// variable VRN_THREADS gives, else one thread per processor in all, at most
+// DECODE_THREADS_DEFAULT_MAX: while testing, that many decoding threads
+// (the extracting thread only checks what they decode); while extracting,
+// one fewer (at least one), the extracting thread, which writes every file,
+// taking a processor of its own.
 inline constexpr uint32_t DECODE_THREADS_DEFAULT = 0xFFFFFFFFu;
 inline constexpr uint32_t DECODE_THREADS_DEFAULT_MAX = 8;
 inline constexpr uint32_t DECODE_THREADS_MAX = 64;
 extern uint32_t _decodeThreads;
-// The number of decoding threads _decodeThreads stands for.
-uint32_t DecodeThreadCount();
+// The number of decoding threads _decodeThreads stands for, testing or
+// extracting.
+uint32_t DecodeThreadCount(uint8_t testing = 1);
 
 // ---------------------------------------------------------------------------
 // The medium's own loose files and the plain copy routines

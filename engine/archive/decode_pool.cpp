@@ -500,18 +500,19 @@ uint32_t _decodeThreads = DECODE_THREADS_DEFAULT;
 
 namespace {
 
-// One thread per processor, up to DECODE_THREADS_DEFAULT_MAX: each thread
+// One thread per processor in all, up to DECODE_THREADS_DEFAULT_MAX: each thread
 // holds a read window and, testing, a block of its own, so more would take
 // the memory of an extraction past its bound on a machine with many.
-uint32_t DefaultThreadCount() {
-    const unsigned processors = std::thread::hardware_concurrency();
+uint32_t DefaultThreadCount(uint8_t testing) {
+    unsigned processors = std::thread::hardware_concurrency();
+    if (!testing && processors > 1) --processors;   // the extracting thread's own
     if (processors == 0) return 1;
     return processors > DECODE_THREADS_DEFAULT_MAX ? DECODE_THREADS_DEFAULT_MAX : processors;
 }
 
 }  // namespace
 
-uint32_t DecodeThreadCount() {
+uint32_t DecodeThreadCount(uint8_t testing) {
     uint32_t count = _decodeThreads;
     if (count == DECODE_THREADS_DEFAULT) {
         const char* text = GetEnv("VRN_THREADS");
@@ -520,7 +521,7 @@ uint32_t DecodeThreadCount() {
         if (text != nullptr && *text != '\0' && *end == '\0')
             count = value > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : static_cast<uint32_t>(value);
         else
-            count = DefaultThreadCount();
+            count = DefaultThreadCount(testing);
     }
     return count > DECODE_THREADS_MAX ? DECODE_THREADS_MAX : count;
 }

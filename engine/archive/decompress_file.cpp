@@ -147,7 +147,7 @@ int32_t DecompressFile(const char* pattern, const char* archivePath, const char*
         }
     } pass;
     ReadyDirectory() = {true, {}};
-    StartDecodePool(fd, pattern, crcTable, testing, DecodeThreadCount());
+    StartDecodePool(fd, pattern, crcTable, testing, DecodeThreadCount(testing));
 
     ArchiveFileHeader header;
     int32_t error = 0;

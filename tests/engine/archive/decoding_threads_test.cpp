@@ -352,7 +352,8 @@ TEST_F(DecodingThreadsTest, ShortMemoryIsMetTheSameWay) {
 }
 
 // The number of threads: VRN_THREADS when it is a number (capped), else one
-// per processor up to the default's cap; never none unless asked for.
+// per processor in all up to the default's cap, the extracting thread one
+// of them when it writes; never none unless asked for.
 TEST(DecodeThreadCountTest, EnvironmentElseOnePerProcessor) {
     const char* saved = std::getenv("VRN_THREADS");
     const std::string savedValue = saved ? saved : "";
@@ -362,8 +363,12 @@ TEST(DecodeThreadCountTest, EnvironmentElseOnePerProcessor) {
     const uint32_t expected = processors == 0 ? 1 : std::min<uint32_t>(processors, DECODE_THREADS_DEFAULT_MAX);
     EXPECT_EQ(DecodeThreadCount(), expected);
     EXPECT_GE(DecodeThreadCount(), 1u);
+    // Extracting, the extracting thread counts as one of them.
+    const uint32_t extracting = processors <= 1 ? 1 : std::min<uint32_t>(processors - 1, DECODE_THREADS_DEFAULT_MAX);
+    EXPECT_EQ(DecodeThreadCount(0), extracting);
     ::setenv("VRN_THREADS", "3", 1);
     EXPECT_EQ(DecodeThreadCount(), 3u);
+    EXPECT_EQ(DecodeThreadCount(0), 3u);
     ::setenv("VRN_THREADS", "0", 1);
     EXPECT_EQ(DecodeThreadCount(), 0u);
     ::setenv("VRN_THREADS", "1000", 1);
@@ -372,6 +377,7 @@ TEST(DecodeThreadCountTest, EnvironmentElseOnePerProcessor) {
     EXPECT_EQ(DecodeThreadCount(), expected);
     _decodeThreads = 5;
     EXPECT_EQ(DecodeThreadCount(), 5u);
+    EXPECT_EQ(DecodeThreadCount(0), 5u);
     _decodeThreads = DECODE_THREADS_DEFAULT;
     if (saved) ::setenv("VRN_THREADS", savedValue.c_str(), 1); else ::unsetenv("VRN_THREADS");
 }
