@@ -107,28 +107,13 @@ void ParseBestBlock(const uint8_t* data, size_t size, size_t block, ParsedBlock&
     const size_t primed = std::min<size_t>(start, kWindow);
     const size_t viewEnd = std::min(size, start + n + kMaxMatch);
     TreeMatchFinder finder{data + start - primed, viewEnd - (start - primed)};
-    for (size_t i = 0; i < primed; ++i) {
-        uint32_t unused = 0;
-        finder.Enter(i, 0, 0, unused);
-    }
+    finder.Prime(0, primed);
     // Each is written before it is read: no clearing.
     const auto longest = std::make_unique_for_overwrite<uint8_t[]>(n);
     const auto distances = std::make_unique_for_overwrite<uint16_t[]>(n);
     const auto cost = std::make_unique_for_overwrite<uint32_t[]>(n + 1);
     const auto choice = std::make_unique_for_overwrite<uint8_t[]>(n);   // 0 literal, else the reference length
-
-    // The match at a place, shortened by one, is also a match at the next.
-    uint32_t carried = 0, carriedDistance = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, n - i));
-        uint32_t distance = carriedDistance;
-        uint32_t known = carried >= kMinMatch ? std::min(carried, limit) : 0;
-        const uint32_t length = finder.Enter(primed + i, limit, known, distance);
-        longest[i] = static_cast<uint8_t>(length);
-        distances[i] = static_cast<uint16_t>(distance);
-        carried = length > 0 ? length - 1 : 0;
-        carriedDistance = distance;
-    }
+    finder.Matches(primed, n, primed + n, longest.get(), distances.get());
     // Least bits from each position to the block's end. Every match
     // shortened at its front is a match at the next place, so the least
     // cost never grows towards the block's start and the longest

@@ -46,7 +46,10 @@ TreeMatchFinder::TreeMatchFinder(const uint8_t* data, size_t size)
     Reserve(0);
 }
 
-uint32_t TreeMatchFinder::Enter(size_t at, uint32_t limit, uint32_t known, uint32_t& distance) {
+// Inlined into the loops below: its calls' entry and exit cost as much as a
+// step of the walk.
+__attribute__((always_inline)) inline uint32_t TreeMatchFinder::Enter(size_t at, uint32_t limit, uint32_t known,
+                                                                       uint32_t& distance) {
     const uint32_t here = stamps_.Of(at);
     const uint8_t* p = data_ + at;
     const size_t left = size_ - at;
@@ -124,6 +127,29 @@ uint32_t TreeMatchFinder::Enter(size_t at, uint32_t limit, uint32_t known, uint3
         last = here;
     }
     return best >= LZSS_MIN_MATCH ? best : 0;
+}
+
+void TreeMatchFinder::Matches(size_t from, size_t count, size_t end, uint8_t* longest, uint16_t* distances) {
+    // The match at a place, shortened by one, is also a match at the next.
+    uint32_t carried = 0, carriedDistance = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t at = from + k;
+        const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(LZSS_MAX_MATCH, end - at));
+        uint32_t distance = carriedDistance;
+        const uint32_t known = carried >= LZSS_MIN_MATCH ? std::min(carried, limit) : 0;
+        const uint32_t length = Enter(at, limit, known, distance);
+        longest[k] = static_cast<uint8_t>(length);
+        distances[k] = static_cast<uint16_t>(distance);
+        carried = length > 0 ? length - 1 : 0;
+        carriedDistance = distance;
+    }
+}
+
+void TreeMatchFinder::Prime(size_t from, size_t count) {
+    for (size_t at = from; at < from + count; ++at) {
+        uint32_t unused = 0;
+        Enter(at, 0, 0, unused);
+    }
 }
 
 }  // namespace vrn::arc
