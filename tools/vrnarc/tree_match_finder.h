@@ -44,7 +44,10 @@ private:
     // Enters the place `at` and returns the length of the longest match
     // there of at most `limit` bytes that is longer than `known` (0 when
     // there is none of at least two bytes), with `distance` set; a match of
-    // `known` bytes at `distance` is known already.
+    // `known` bytes at `distance` is known already. kInside: a whole longest
+    // match fits before the end and within the limit, as at nearly every
+    // place, which spares the checks of what is left.
+    template <bool kInside>
     uint32_t Enter(size_t at, uint32_t limit, uint32_t known, uint32_t& distance);
 
     static constexpr int kHeadBits = 14;
