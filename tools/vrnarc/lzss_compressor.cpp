@@ -120,15 +120,15 @@ void ParseBestBlock(const uint8_t* data, size_t size, size_t block, ParsedBlock&
     // reference is always the best one.
     cost[n] = 0;
     for (size_t i = n; i-- > 0;) {
+        // Without a branch, which the data would make a guess: a place
+        // without a match (length 0) prices its reference out of the choice.
         const uint32_t literal = kLiteralBits + cost[i + 1];
         const uint32_t length = longest[i];
-        if (length >= kMinMatch && kReferenceBits + cost[i + length] <= literal) {
-            cost[i] = kReferenceBits + cost[i + length];
-            choice[i] = static_cast<uint8_t>(length);
-        } else {
-            cost[i] = literal;
-            choice[i] = 0;
-        }
+        const bool matched = length >= kMinMatch;
+        const uint32_t reference = kReferenceBits + cost[i + (matched ? length : 1)] + (matched ? 0 : kLiteralBits);
+        const bool referred = reference <= literal;
+        cost[i] = referred ? reference : literal;
+        choice[i] = static_cast<uint8_t>(referred ? length : 0);
     }
     parsed.body.clear();
     parsed.literals.clear();
