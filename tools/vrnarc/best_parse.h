@@ -38,6 +38,9 @@ public:
     void Append(const ParsedBlock& parsed);
 
 private:
+    // Appends token k of the block, its bytes at `body`.
+    void Token(const ParsedBlock& parsed, size_t k, const uint8_t*& body);
+
     std::vector<uint8_t>& out_;
     size_t flagAt_ = 0;
     unsigned used_ = 8;   // tokens in the current group

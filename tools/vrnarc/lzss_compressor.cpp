@@ -152,24 +152,43 @@ void ParseBestBlock(const uint8_t* data, size_t size, size_t block, ParsedBlock&
     }
 }
 
+void BlockJoiner::Token(const ParsedBlock& parsed, size_t k, const uint8_t*& body) {
+    if (used_ == 8) {
+        flagAt_ = out_.size();
+        out_.push_back(0);
+        used_ = 0;
+    }
+    if (parsed.literals[k / 8] >> (k % 8) & 1) {
+        out_[flagAt_] = static_cast<uint8_t>(out_[flagAt_] | 1u << used_);
+        out_.push_back(*body++);
+    } else {
+        out_.insert(out_.end(), body, body + 2);
+        body += 2;
+    }
+    ++used_;
+}
+
 void BlockJoiner::Append(const ParsedBlock& parsed) {
     const uint8_t* body = parsed.body.data();
-    for (size_t k = 0; k < parsed.tokens; ++k) {
-        if (used_ == 8) {
-            flagAt_ = out_.size();
-            out_.push_back(0);
-            used_ = 0;
-        }
-        if (parsed.literals[k / 8] >> (k % 8) & 1) {
-            out_[flagAt_] = static_cast<uint8_t>(out_[flagAt_] | 1u << used_);
-            out_.push_back(*body++);
-        } else {
-            out_.push_back(body[0]);
-            out_.push_back(body[1]);
-            body += 2;
-        }
-        ++used_;
+    const uint8_t* literals = parsed.literals.data();
+    const size_t count = parsed.tokens;
+    size_t k = 0;
+    // The group the last block left open, token by token.
+    for (; k < count && used_ != 8; ++k) Token(parsed, k, body);
+    // Whole groups: eight tokens' flags, wherever they stand in the block's
+    // bits, and their bytes in one piece (a byte for each literal, two for
+    // each reference).
+    for (; count - k >= 8; k += 8) {
+        const size_t at = k / 8;
+        const unsigned shift = k % 8;
+        const uint32_t next = shift != 0 ? literals[at + 1] : 0;
+        const uint8_t flags = static_cast<uint8_t>((literals[at] | next << 8) >> shift);
+        const size_t bytes = 16 - static_cast<size_t>(__builtin_popcount(flags));
+        out_.push_back(flags);
+        out_.insert(out_.end(), body, body + bytes);
+        body += bytes;
     }
+    for (; k < count; ++k) Token(parsed, k, body);
 }
 
 void CompressStream(const uint8_t* data, size_t size, CompressionLevel level, std::vector<uint8_t>& out) {
