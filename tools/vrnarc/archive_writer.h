@@ -49,6 +49,30 @@ struct MemberOptions {
 bool WriteMember(std::FILE* archive, const std::string& name, const uint8_t* data, size_t size, uint32_t accessTime,
                  uint32_t modificationTime, const MemberOptions& options, ArchiveFileHeader* written, std::string& error);
 
+// A file to become a member.
+struct MemberInput {
+    std::string name;
+    std::vector<uint8_t> data;
+    uint32_t accessTime = 0;
+    uint32_t modificationTime = 0;
+};
+
+// A member made ready for writing: WriteMember's work but the writing.
+struct MadeMember {
+    MemberInput input;
+    std::string error;             // why it cannot be a member; empty when it can
+    uint32_t crc = 0;              // of input.data
+    std::vector<uint8_t> packed;   // the compressed stream, unless the options store
+};
+
+// Why a file of `size` bytes named `name` cannot be a member; empty when it can.
+std::string MemberError(const std::string& name, size_t size);
+
+// Appends a member made ready (as WriteMember would have); false with
+// `error` set when it cannot be a member or cannot be written.
+bool WriteMadeMember(std::FILE* archive, const MadeMember& made, const MemberOptions& options,
+                     ArchiveFileHeader* written, std::string& error);
+
 // Reads the next header of an archive: 1 read, 0 end of archive, -1 damaged
 // (error set; `header` then holds what could be read).
 int ReadMemberHeader(std::FILE* archive, ArchiveFileHeader& header, std::string& error);

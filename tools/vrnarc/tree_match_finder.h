@@ -32,13 +32,24 @@ public:
             stamps_.Rebase(at, {&tables_.head, &tables_.tree, &tables_.triple, &tables_.pair});
     }
 
-    // Enters the place `at` (every place in turn, none skipped) and returns
-    // the length of the longest match there of at most `limit` bytes that is
-    // longer than `known` (0 when there is none of at least two bytes), with
-    // `distance` set; a match of `known` bytes at `distance` is known already.
-    uint32_t Enter(size_t at, uint32_t limit, uint32_t known, uint32_t& distance);
+    // Enters the places [from, from + count) in turn (every place, none
+    // skipped) and stores for each, at longest[k] and distances[k], the
+    // longest match there that ends by `end` (length 0 when there is none of
+    // at least two bytes).
+    void Matches(size_t from, size_t count, size_t end, uint8_t* longest, uint16_t* distances);
+    // Enters the places [from, from + count) without looking for matches.
+    void Prime(size_t from, size_t count);
 
 private:
+    // Enters the place `at` and returns the length of the longest match
+    // there of at most `limit` bytes that is longer than `known` (0 when
+    // there is none of at least two bytes), with `distance` set; a match of
+    // `known` bytes at `distance` is known already. kInside: a whole longest
+    // match fits before the end and within the limit, as at nearly every
+    // place, which spares the checks of what is left.
+    template <bool kInside>
+    uint32_t Enter(size_t at, uint32_t limit, uint32_t known, uint32_t& distance);
+
     static constexpr int kHeadBits = 14;
     static constexpr int kTripleBits = 16;
     // Tree nodes of places: two windows' worth, so that a place a whole

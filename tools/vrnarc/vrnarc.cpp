@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "runtime/files/files.h"
 #include "tools/common/host_files.h"
 #include "tools/vrnarc/archive_writer.h"
+#include "tools/vrnarc/member_pool.h"
 
 using namespace vrn;
 using namespace vrn::arc;
@@ -40,8 +42,8 @@ constexpr char kUsage[] =
     "  -9  compress to the smallest size\n"
     "  -0  store every member without compression\n"
     "Each member is compressed unless storing it is smaller.\n"
-    "  -j N  decode on N threads (0: in one); else the environment variable\n"
-    "        VRN_THREADS, else one per processor (at most 8)\n"
+    "  -j N  compress (c) or decode (t, x) on N threads (0: in one); else the\n"
+    "        environment variable VRN_THREADS, else one per processor (at most 8)\n"
     "PATTERN matches member names case-sensitively: '?' one character, '*' any run,\n"
     "e.g. 'bin\\*.dll'.\n"
     "Exit status: 0 when everything succeeded, 1 on any failure, 2 on a usage error.\n";
@@ -77,57 +79,68 @@ uint32_t ClampTime(int64_t t) {
     return t > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(t);
 }
 
+// Members go through the pool, and so does every message of the walk, so
+// that the messages come out in order with the members' own.
 struct CreateRun {
     std::FILE* archive = nullptr;
     host::Info archiveInfo;
     MemberOptions options;
+    std::unique_ptr<MemberPool> pool;
     uint64_t members = 0, bytesIn = 0, bytesOut = 0;
     bool ok = true;
+
+    void Failed(std::string text) { pool->Note(std::move(text), true); }
+    void Told(std::string text) { pool->Note(std::move(text), false); }
+    // The pool's sink: writes a member, prints a note.
+    void HandBack(MadeMember* made, const std::string& note, bool failure) {
+        if (made == nullptr) {
+            std::fprintf(stderr, "vrnarc: %s\n", note.c_str());
+            if (failure) ok = false;
+            return;
+        }
+        ArchiveFileHeader written;
+        std::string error;
+        if (!WriteMadeMember(archive, *made, options, &written, error)) {
+            ok = !Fail(error);
+            return;
+        }
+        ++members;
+        bytesIn += written.fileSize;
+        bytesOut += written.storedSize + ARCHIVE_HEADER_SIZE;
+    }
 };
 
 void AddFile(CreateRun& run, const std::string& file, const std::string& name) {
     host::Info info;
     std::string error;
-    if (!host::Stat(file, info, error)) {
-        run.ok = !Fail(error);
-        return;
-    }
+    if (!host::Stat(file, info, error)) return run.Failed(error);
     if (info.device == run.archiveInfo.device && info.inode == run.archiveInfo.inode) return;   // the archive itself
-    std::vector<uint8_t> data;
-    if (!host::ReadFile(file, data, error)) {
-        run.ok = !Fail(error);
-        return;
-    }
-    ArchiveFileHeader written;
-    if (!WriteMember(run.archive, name, data.data(), data.size(), ClampTime(info.accessTime), ClampTime(info.modificationTime),
-                     run.options, &written, error)) {
-        run.ok = !Fail(error);
-        return;
-    }
-    ++run.members;
-    run.bytesIn += written.fileSize;
-    run.bytesOut += written.storedSize + ARCHIVE_HEADER_SIZE;
+    // Room first, so that no more is read than the pool admits.
+    run.pool->MakeRoom(static_cast<size_t>(std::min<uint64_t>(info.size, SIZE_MAX)));
+    MemberInput input;
+    if (!host::ReadFile(file, input.data, error)) return run.Failed(error);
+    input.name = name;
+    input.accessTime = ClampTime(info.accessTime);
+    input.modificationTime = ClampTime(info.modificationTime);
+    run.pool->Add(std::move(input));
 }
 
 // Every regular file below `dir`, in name order, named relative to `base`.
 void AddTree(CreateRun& run, const std::string& base, const std::string& dir) {
     std::vector<host::Entry> entries;
     std::string error;
-    if (!host::List(dir, entries, error)) {
-        run.ok = !Fail(error);
-        return;
-    }
+    if (!host::List(dir, entries, error)) return run.Failed(error);
     for (const host::Entry& entry : entries) {
         if (entry.isLink && entry.kind == host::Kind::Directory) {
-            std::fprintf(stderr, "vrnarc: %s: link to a directory, not followed\n", entry.path.c_str());
+            run.Told(entry.path + ": link to a directory, not followed");
         } else if (entry.kind == host::Kind::Directory) {
             AddTree(run, base, entry.path);
         } else if (entry.kind == host::Kind::File) {
             AddFile(run, entry.path, MemberNameOf(host::RelativeTo(entry.path, base)));
         } else if (!entry.isLink || entry.kind != host::Kind::Missing) {
-            std::fprintf(stderr, "vrnarc: %s: not a regular file, left out\n", entry.path.c_str());
+            run.Told(entry.path + ": not a regular file, left out");
         } else {
-            std::fprintf(stderr, "vrnarc: %s: dangling link, left out\n", entry.path.c_str());
+            run.Told(entry.path + ": dangling link, left out");
         }
     }
 }
@@ -159,19 +172,24 @@ int Create(const std::vector<std::string>& args) {
     run.archive = std::fopen(archivePath.c_str(), "wb");
     if (run.archive == nullptr) return Fail(archivePath + ": " + std::strerror(errno));
     host::Stat(run.archive, run.archiveInfo);
+    run.pool = std::make_unique<MemberPool>(
+        DecodeThreadCount(), run.options, MemberPool::kDefaultBudget,
+        [&run](MadeMember* made, const std::string& note, bool failure) { run.HandBack(made, note, failure); });
     for (const std::string& p : paths) {
         host::Info info;
         std::string error;
         if (!host::Stat(p, info, error)) {
-            run.ok = !Fail(error);
+            run.Failed(error);
         } else if (info.kind == host::Kind::Directory) {
             AddTree(run, p, p);
         } else if (info.kind == host::Kind::File) {
             AddFile(run, p, MemberNameOf(host::FileName(p)));
         } else {
-            run.ok = !Fail(p + ": not a file or directory");
+            run.Failed(p + ": not a file or directory");
         }
     }
+    run.pool->Finish();
+    run.pool.reset();
     if (std::fclose(run.archive) != 0) run.ok = !Fail(archivePath + ": cannot write the archive");
     if (!run.ok) {
         std::remove(archivePath.c_str());

@@ -19,8 +19,10 @@
 namespace vrn::arc {
 
 inline constexpr uint32_t kStampWindow = LZSS_WINDOW_SIZE;
-// The most places entered between two checks for rebasing.
-inline constexpr size_t kStampStretch = size_t{1} << 20;
+// The most places entered between two checks for rebasing: a block of the
+// best parse with the window before it and the bytes after it that its
+// comparisons read.
+inline constexpr size_t kStampStretch = size_t{1} << 21;
 // The first stamp of a fresh thread's tables.
 inline constexpr uint32_t kFirstStamp = kStampWindow + 1;
 

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/archive/archive.h"
 #include "tools/common/host_files.h"
+#include "tools/vrnarc/member_pool.h"
 #include "tools/vrnmedia/build.h"
 
 namespace vrn::media {
@@ -123,32 +125,42 @@ bool WriteArchive(Archive& a, const std::optional<uint32_t>& fileTime, const std
     arc::MemberOptions options;
     options.store = a.compression == Compression::Store;
     options.level = a.compression == Compression::Best ? arc::CompressionLevel::Best : arc::CompressionLevel::Fast;
-    std::vector<uint8_t> data;
+    // The members are made on the decoding threads' number of threads and
+    // written in order; the first failure in that order is the one told.
     bool ok = true;
+    arc::MemberPool pool(DecodeThreadCount(), options, arc::MemberPool::kDefaultBudget,
+                         [&](arc::MadeMember* made, const std::string& note, bool) {
+                             if (!ok) return;
+                             if (made == nullptr) {
+                                 error = note;
+                                 ok = false;
+                             } else if (!arc::WriteMadeMember(out, *made, options, nullptr, error)) {
+                                 error = hostPath + ": " + error;
+                                 ok = false;
+                             }
+                         });
     for (const SourceFile& f : a.files) {
+        pool.MakeRoom(f.size);
         std::FILE* in = std::fopen(f.hostPath.c_str(), "rb");
         if (in == nullptr) {
-            error = f.hostPath + ": " + std::strerror(errno);
-            ok = false;
+            pool.Note(f.hostPath + ": " + std::strerror(errno), true);
             break;
         }
-        data.resize(f.size);
-        const size_t got = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), in);
+        arc::MemberInput member;
+        member.data.resize(f.size);
+        const size_t got = member.data.empty() ? 0 : std::fread(member.data.data(), 1, member.data.size(), in);
         const bool grew = std::fgetc(in) != EOF;
         std::fclose(in);
-        if (got != data.size() || grew) {
-            error = f.hostPath + ": changed while the archive was built";
-            ok = false;
+        if (got != member.data.size() || grew) {
+            pool.Note(f.hostPath + ": changed while the archive was built", true);
             break;
         }
-        const uint32_t atime = fileTime ? *fileTime : f.accessTime;
-        const uint32_t mtime = fileTime ? *fileTime : f.modificationTime;
-        if (!arc::WriteMember(out, f.memberName, data.data(), data.size(), atime, mtime, options, nullptr, error)) {
-            error = hostPath + ": " + error;
-            ok = false;
-            break;
-        }
+        member.name = f.memberName;
+        member.accessTime = fileTime ? *fileTime : f.accessTime;
+        member.modificationTime = fileTime ? *fileTime : f.modificationTime;
+        pool.Add(std::move(member));
     }
+    pool.Finish();
     const long size = std::ftell(out);
     if (std::fclose(out) != 0 && ok) {
         error = hostPath + ": cannot write the archive";
