@@ -43,7 +43,8 @@ constexpr char kUsage[] =
     "  -0  store every member without compression\n"
     "Each member is compressed unless storing it is smaller.\n"
     "  -j N  compress (c) or decode (t, x) on N threads (0: in one); else the\n"
-    "        environment variable VRN_THREADS, else one per processor (at most 8)\n"
+    "        environment variable VRN_THREADS, else one per processor (at most 8;\n"
+    "        x one fewer, as the extracting thread writes the files)\n"
     "PATTERN matches member names case-sensitively: '?' one character, '*' any run,\n"
     "e.g. 'bin\\*.dll'.\n"
     "Exit status: 0 when everything succeeded, 1 on any failure, 2 on a usage error.\n";
