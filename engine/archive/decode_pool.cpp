@@ -5,8 +5,12 @@
 // engine's state: they read with pread, decode into the pool's blocks and
 // report nothing; every report and question stays the extraction's.
 //
-// A member's block is handed over when full, so the extraction writes it
-// while the thread decodes on. The store is fixed; the member the extraction
+// A thread decodes into a block of its own, which stays in its processor's
+// cache, and copies each full one into a block of the store to hand it over,
+// so the extraction writes it while the thread decodes on. Free blocks of
+// the store are taken oldest first: the one the extraction has just written
+// out is still in the other processor's cache, where writing into it again
+// would cost more than the copy. The store is fixed; the member the extraction
 // waits for (the first still held) may always take a block, the others only
 // while one more stays free, so the extraction can never wait on a thread
 // that waits on it.
@@ -38,6 +42,8 @@ constexpr uint32_t kBlockData = RW_BUFFER_MAX;
 // History, the bytes handed over, and the room a group or token decoded
 // unchecked may write past them.
 constexpr uint32_t kBlockBytes = (kHistory + kBlockData + TOKEN_GROUP_OUTPUT + 63) / 64 * 64;
+// A block of the store holds only the bytes handed over.
+constexpr uint32_t kStoreBlockBytes = kBlockData;
 // A thread reads the archive through a window this large: a whole input
 // chunk and the token bytes just past it, or a header with a small
 // member's stream.
@@ -137,11 +143,11 @@ public:
         std::memcpy(crcTable_.data(), crcTable, sizeof crcTable_);
         try {
             if (!testing_) {
-                store_ = std::make_unique_for_overwrite<uint8_t[]>(size_t{DECODE_POOL_BLOCKS} * kBlockBytes);
+                store_ = std::make_unique_for_overwrite<uint8_t[]>(size_t{DECODE_POOL_BLOCKS} * kStoreBlockBytes);
                 for (uint32_t b = DECODE_POOL_BLOCKS; b-- > 0;) freeBlocks_.push_back(static_cast<int32_t>(b));
             }
             for (uint32_t i = 0; i < threads; ++i) {
-                auto thread = std::make_unique<ThreadPart>(fd, testing_);
+                auto thread = std::make_unique<ThreadPart>(fd);
                 if (!thread->window.valid()) break;
                 parts_.push_back(std::move(thread));
             }
@@ -199,7 +205,7 @@ public:
         const Run run = m->ready.front();
         m->ready.pop_front();
         m->handedBlock = run.block;
-        *data = BlockBase(run.block) + kHistory;
+        *data = BlockData(run.block);
         *length = run.length;
         return true;
     }
@@ -210,23 +216,24 @@ public:
     }
 
 private:
-    // What one thread owns: its view of the archive and, while testing, the
-    // block it decodes into over and over.
+    // What one thread owns: its view of the archive and the block it decodes
+    // into over and over.
     struct ThreadPart {
-        ThreadPart(int32_t fd, bool testing)
-            : window(fd), scratch(testing ? std::make_unique_for_overwrite<uint8_t[]>(kBlockBytes) : nullptr) {}
+        explicit ThreadPart(int32_t fd)
+            : window(fd), scratch(std::make_unique_for_overwrite<uint8_t[]>(kBlockBytes)) {}
         ArchiveWindow window;
         std::unique_ptr<uint8_t[]> scratch;
     };
 
-    // Output into blocks: history before the bytes, a block handed over (or,
-    // testing, only counted) once it holds kBlockData bytes, the bytes a
-    // token wrote past that carried into the next with the history.
+    // Output into the thread's block: history before the bytes, the bytes
+    // copied into a block of the store and handed over (or, testing, only
+    // counted) once there are kBlockData of them, the bytes a token wrote
+    // past that carried to the front with the history.
     struct BlockSink {
         DecodePool& pool;
         DecodedMember& member;
-        uint8_t* base;          // the block being filled
-        int32_t block;          // its number in the store; -1 for a scratch block
+        uint8_t* base;          // the thread's own block, decoded into
+        int32_t block;          // the store's block the bytes go to; -1 testing
         uint8_t* op;
         uint64_t handed = 0;    // bytes before this block
         uint32_t crc = CRC32_INITIAL;
@@ -249,11 +256,8 @@ private:
             const uint32_t carried = kHistory + fill() - kBlockData;
             crc = CalculateBlockCRC32(data(), kBlockData, crc, pool.crcTable_.data());
             handed += kBlockData;
-            if (block < 0) {
-                std::memmove(base, base + kBlockData, carried);
-            } else {
-                std::array<uint8_t, kHistory + TOKEN_GROUP_OUTPUT> carry;
-                std::memcpy(carry.data(), base + kBlockData, carried);
+            if (block >= 0) {
+                std::memcpy(pool.BlockData(block), data(), kBlockData);
                 pool.Publish(member, block, kBlockData);
                 // The block published is the extraction's now: with no next
                 // block the sink holds none, and the member ends stopped
@@ -264,16 +268,15 @@ private:
                     op = nullptr;
                     return false;
                 }
-                base = pool.BlockBase(block);
-                std::memcpy(base, carry.data(), carried);
             }
+            std::memmove(base, base + kBlockData, carried);
             op = base + carried;
             return !pool.stopping_.load(std::memory_order_relaxed) &&
                    !member.abandoned.load(std::memory_order_relaxed);
         }
     };
 
-    uint8_t* BlockBase(int32_t block) const { return store_.get() + static_cast<size_t>(block) * kBlockBytes; }
+    uint8_t* BlockData(int32_t block) const { return store_.get() + static_cast<size_t>(block) * kStoreBlockBytes; }
 
     void Stop() {
         {
@@ -346,8 +349,8 @@ private:
         for (;;) {
             if (stopping_ || m.abandoned) return -1;
             if (freeBlocks_.size() > (IsFirst(m) ? 0u : 1u)) {
-                const int32_t block = freeBlocks_.back();
-                freeBlocks_.pop_back();
+                const int32_t block = freeBlocks_.front();
+                freeBlocks_.erase(freeBlocks_.begin());
                 return block;
             }
             ++waitingForBlock_;
@@ -373,6 +376,8 @@ private:
         // A stopped member's bytes are not used: its CRC is not taken.
         const uint32_t crc =
             end == StreamEnd::Stopped ? 0 : ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
+        if (sink.block >= 0 && end != StreamEnd::Stopped && rest > 0)
+            std::memcpy(BlockData(sink.block), sink.data(), rest);
         std::lock_guard lock(mutex_);
         if (sink.block >= 0) {
             if (m.abandoned || end == StreamEnd::Stopped || rest == 0)
@@ -453,7 +458,6 @@ private:
                 WakeExtraction();
                 return;
             }
-            base = BlockBase(block);
         }
         // Window positions never written read as zero.
         std::memset(base, 0, kHistory);
