@@ -57,6 +57,10 @@ constexpr uint32_t kTestingWakeRun = 16;
 // is about to wait itself: a thread woken for every member the extraction
 // is done with would cost several futex calls a member.
 constexpr uint32_t kWorkerWakeBlocks = 8;
+// The extraction waiting for a member's bytes is woken once this many blocks
+// of it are ready, or the member is done, or the thread decoding it is about
+// to wait for a block: each wake-up costs a futex call on both sides.
+constexpr uint32_t kExtractionWakeBlocks = 4;
 constexpr uint32_t kWorkerWakeMembers = 8;
 
 struct Run {
@@ -367,7 +371,7 @@ private:
             return;
         }
         m.ready.push_back({block, length});
-        if (awaited_ == &m) extractionCv_.notify_one();
+        if (awaited_ == &m && m.ready.size() >= kExtractionWakeBlocks) extractionCv_.notify_one();
     }
 
     // The member's end, with its last block (or, stopped, the block freed).
