@@ -193,9 +193,95 @@ void host::NoteEntryCreated(const std::string& hostPath) {
 
 void host::NoteEntryChanged(const std::string& hostPath) { Listings().erase(HostParent(hostPath)); }
 
+namespace {
+
+// The parent directory of the last drive path answered by a kept listing,
+// as written and as resolved: the members of one directory come one after
+// another, and their parent need not be taken apart and put together again
+// for each. What it resolves to depends only on its text and on the drive's
+// host directory, both compared before it is used.
+struct ParentMemo {
+    char drive = 0;        // 0: nothing remembered
+    std::string text;      // "C:\dir\sub" as written
+    std::string root;      // the drive's host directory then
+    std::string host;      // the parent's host path
+    std::string windows;   // and its Windows form, "C:\DIR\sub"
+};
+ParentMemo& LastParent() {
+    static ParentMemo memo;
+    return memo;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Where the last name of a drive path ("X:\..." or "X:/...") begins, when
+// that name is a plain one (not "." or "..", no trailing dot or blank, which
+// the platform would drop); 0 otherwise.
+size_t PlainLeafAt(std::string_view path) {
+    if (path.size() < 4 || path[1] != ':' || !IsSeparator(path[2])) return 0;
+    size_t cut = path.size();
+    while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+    if (cut == path.size() || path.back() == '.' || path.back() == ' ') return 0;
+    return cut;
+}
+
+const std::string& DriveRoot(const DriveMapping& drive) {
+    static const std::string slash = "/";
+    return drive.hostRoot.empty() ? slash : drive.hostRoot;
+}
+
+// The answer for `name` in directory `parent` from its listing `l`, current.
+void AnswerFromListing(Listing& l, const std::string& parent, std::string exact, const std::string& name,
+                       std::string windows, host::ResolvedEntry& out) {
+    const auto it = l.byUpperName.find(UpperName(name));
+    out.ok = true;
+    out.windows = std::move(windows);
+    out.directory = l.directory;
+    size_t nameLength = name.size();
+    if (it == l.byUpperName.end()) {
+        out.statusKnown = true;   // no entry of that name in any case
+        out.host = std::move(exact);
+    } else if (it->second == name) {
+        out.host = std::move(exact);
+    } else if (l.caseTwins && ::fstatat(l.directory->fd, name.c_str(), &out.status, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Spelt as written, among names that differ only in case.
+        out.statusKnown = out.exists = true;
+        out.host = std::move(exact);
+    } else {
+        out.host = host::JoinHost(parent, it->second);
+        nameLength = it->second.size();
+    }
+    out.nameAt = out.host.size() - nameLength;
+}
+
+// The answer for a path in the remembered parent, when its listing is
+// current; false when the path must be resolved in full.
+bool AnswerInLastParent(std::string_view path, host::ResolvedEntry& out) {
+    const ParentMemo& memo = LastParent();
+    if (memo.drive == 0 || host::UpperChar(path[0]) != memo.drive) return false;
+    const size_t leafAt = PlainLeafAt(path);
+    if (leafAt == 0 || path.substr(0, leafAt - 1) != memo.text) return false;
+    const DriveMapping* drive = FindDrive(memo.drive);
+    if (drive == nullptr || DriveRoot(*drive) != memo.root) return false;
+    Listing* l = CurrentListing(memo.host);
+    if (l == nullptr) return false;
+    const std::string name(path.substr(leafAt));
+    std::string windows;
+    windows.reserve(memo.windows.size() + 1 + name.size());
+    windows = memo.windows;
+    windows += '\\';
+    windows += name;
+    out.drive = memo.drive;
+    AnswerFromListing(*l, memo.host, host::JoinHost(memo.host, name), name, std::move(windows), out);
+    return true;
+}
+
+}  // namespace
+
 host::ResolvedEntry host::ResolveEntry(std::string_view path) {
     ResolvedEntry out;
     if (path.empty()) return out;
+    if (AnswerInLastParent(path, out)) return out;
     std::vector<std::string> components;
     components.reserve(16);   // deep enough for most paths: no regrowing
     std::string root;          // host directory of the drive or share
@@ -271,25 +357,17 @@ host::ResolvedEntry host::ResolveEntry(std::string_view path) {
     // without a walk of the path: a name it does not hold is a new entry.
     if (Listing* l = CurrentListing(exactParent)) {
         const std::string& name = components.back();
-        const auto it = l->byUpperName.find(UpperName(name));
-        out.ok = true;
-        out.windows = exactWindows();
-        out.directory = l->directory;
-        size_t nameLength = name.size();
-        if (it == l->byUpperName.end()) {
-            out.statusKnown = true;   // no entry of that name in any case
-            out.host = std::move(exact);
-        } else if (it->second == name) {
-            out.host = std::move(exact);
-        } else if (l->caseTwins && ::fstatat(l->directory->fd, name.c_str(), &out.status, AT_SYMLINK_NOFOLLOW) == 0) {
-            // Spelt as written, among names that differ only in case.
-            out.statusKnown = out.exists = true;
-            out.host = std::move(exact);
-        } else {
-            out.host = host::JoinHost(exactParent, it->second);
-            nameLength = it->second.size();
+        std::string windows = exactWindows();
+        // A drive path whose last name is plain: its parent is remembered.
+        if (out.drive != 0 && PlainLeafAt(path) != 0) {
+            ParentMemo& memo = LastParent();
+            memo.drive = out.drive;
+            memo.text.assign(path.substr(0, PlainLeafAt(path) - 1));
+            memo.root = root;
+            memo.host = exactParent;
+            memo.windows.assign(windows, 0, windows.size() - name.size() - 1);
         }
-        out.nameAt = out.host.size() - nameLength;
+        AnswerFromListing(*l, exactParent, std::move(exact), name, std::move(windows), out);
         return out;
     }
 

@@ -157,6 +157,59 @@ TEST_F(PathTest, AKeptListingNeverOutlivesItsDirectory) {
     }
 }
 
+TEST_F(PathTest, NamesOfOneDirectoryInTurnResolveAsEachWouldAlone) {
+    const std::string d = root + "/C/d";
+    ASSERT_TRUE(CreateDirectory("C:\\d"));
+    ASSERT_TRUE(CreateDirectory("C:\\e"));
+    for (const char* name : {"C:\\d\\a.txt", "C:\\d\\Mixed.TXT", "C:\\e\\z.txt"}) {
+        HANDLE h = CreateFile(name, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    // One after another in the same directory, as an extraction asks: the
+    // stored spelling, a new name, the platform's dropping of trailing dots,
+    // other separators and a climb back into it.
+    struct Case {
+        const char* path;
+        std::string host;
+        const char* windows;
+    };
+    const Case cases[] = {
+        {"C:\\d\\a.txt", d + "/a.txt", "C:\\d\\a.txt"},
+        {"C:\\d\\mixed.txt", d + "/Mixed.TXT", "C:\\d\\mixed.txt"},
+        {"C:\\d\\new.txt", d + "/new.txt", "C:\\d\\new.txt"},
+        {"C:\\d\\b.txt.", d + "/b.txt", "C:\\d\\b.txt"},
+        {"C:\\d\\..", root + "/C", "C:\\"},
+        {"C:/d/A.TXT", d + "/a.txt", "C:\\d\\A.TXT"},
+        {"C:\\e\\..\\d\\a.txt", d + "/a.txt", "C:\\d\\a.txt"},
+        {"C:\\e\\z.txt", root + "/C/e/z.txt", "C:\\e\\z.txt"},
+        {"C:\\d\\MIXED.txt", d + "/Mixed.TXT", "C:\\d\\MIXED.txt"},
+        {"c:\\d\\a.txt", d + "/a.txt", "C:\\d\\a.txt"},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const Case& c : cases) {
+            const ResolvedPath r = ResolvePath(c.path);
+            EXPECT_TRUE(r.ok) << c.path;
+            EXPECT_EQ(r.host, c.host) << c.path;
+            EXPECT_EQ(r.windows, c.windows) << c.path;
+            EXPECT_EQ(r.drive, 'C') << c.path;
+        }
+    }
+
+    // The drive mapped elsewhere: its names are the new directory's, even
+    // right after a name of the same directory text was resolved.
+    EXPECT_EQ(HostPath("C:\\d\\a.txt"), d + "/a.txt");
+    DriveMapping moved;
+    moved.hostRoot = root + "/moved";
+    moved.kind = DriveKind::Fixed;
+    ASSERT_EQ(::mkdir(moved.hostRoot.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((moved.hostRoot + "/d").c_str(), 0700), 0);
+    WriteHostFile(moved.hostRoot + "/d/A.txt", "a");
+    MapDrive('C', moved);
+    EXPECT_EQ(HostPath("C:\\d\\a.txt"), moved.hostRoot + "/d/A.txt");
+    EXPECT_EQ(HostPath("C:\\d\\a.txt"), moved.hostRoot + "/d/A.txt");
+}
+
 TEST_F(PathTest, AbsentDrivesAndUnknownSharesAreMissingPaths) {
     EXPECT_FALSE(ResolvePath("Q:\\x").ok);
     EXPECT_EQ(HostPath("Q:\\x"), "");
