@@ -231,12 +231,14 @@ vrnmedia=$build/tools/vrnmedia/vrnmedia
 if [[ -x $vinstall && -x $vrnmedia ]]; then
   mkdir -p drive/temp
   printf 'drive C: %s/drive\ncwd C:\\\n' "$work" >drives
+  # The installer's temporary directory is the drive's; set in the shell, so
+  # that the timed command starts one program, as tar's does.
+  unset TMP TEMP
   install_vinstall() { # medium
     local dest
     dest=$(mktemp -u "$work/drive/i.XXXXXX"); dest=${dest##*/}
     printf '[Install]\nDestination=C:\\%s\n[Product 100]\n' "$dest" >drive/install.ini
-    env -u TMP -u TEMP TMPDIR="$work/drive/temp" "$vinstall" --drives "$work/drives" --medium "$1" -q \
-      '-bC:\install.ini'
+    TMPDIR="$work/drive/temp" "$vinstall" --drives "$work/drives" --medium "$1" -q '-bC:\install.ini'
   }
   for set in "${sets[@]}"; do
     echo "Installing a medium of the $set set (fresh destinations, best of 5, taken in turn):"

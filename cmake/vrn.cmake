@@ -20,10 +20,17 @@ function(vrn_library name)
 endfunction()
 
 # vrn_tool(NAME [SOURCES files...] [DEPS lib...]): a command-line program.
+# The C++ runtime is linked in: a program that loads and relocates no C++
+# library of the host starts sooner, and each installation, test or
+# extraction is one start. (The sanitizers bring their own runtimes and
+# keep the host's.)
 function(vrn_tool name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT (VRN_SANITIZE OR VRN_SANITIZE_THREAD OR VRN_FUZZ))
+    target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
 endfunction()
 
 # vrn_test(NAME [DEPS lib...]): one GoogleTest program of every .cpp in the
