@@ -81,11 +81,10 @@ int32_t FileCopy(const char* source, const char* destination, int32_t mode) {
         }
         ReleaseBuffer();
     }
-    // The copy is on the disk before it takes the destination's name.
-    if (_commit(out.fd) != 0) {
-        const int saved = errno;
-        return fail(ProcessFileError(nullptr, saved, 105, destination));
-    }
+    // The copy takes the destination's name once whole. It is not forced to
+    // the disk first: no file the installation writes is, and a flush of a
+    // few of them would make no installation whole after a power loss, only
+    // slower every time.
     utclose(in.release(), 0);
     utclose(out.release(), 0);
     if (RenameReplacing(part.c_str(), destination) != 0) {
