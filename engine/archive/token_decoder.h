@@ -64,6 +64,16 @@ inline void CopyOverlapping(uint8_t* op, uint32_t distance, uint32_t length) {
 // (or a later group) writes.
 inline void DecodeGroup(const uint8_t*& ip, uint8_t*& op, uint32_t& position) {
     uint32_t flags = *ip++;
+    // Eight literals, common where little repeats (code, tables): one copy
+    // rather than eight overlapping wide ones, which the copy of a near
+    // reference after them would have to wait for.
+    if (flags == 0xFF) {
+        std::memcpy(op, ip, 8);
+        ip += 8;
+        op += 8;
+        position += 8;
+        return;
+    }
     for (int token = 0; token < 8; ++token, flags >>= 1) {
         const uint32_t literal = flags & 1;
         const uint32_t b1 = ip[0];
