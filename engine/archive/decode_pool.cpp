@@ -61,6 +61,9 @@ constexpr uint32_t kWorkerWakeBlocks = 8;
 // of it are ready, or the member is done, or the thread decoding it is about
 // to wait for a block: each wake-up costs a futex call on both sides.
 constexpr uint32_t kExtractionWakeBlocks = 4;
+// With fewer members than this held when a thread claims one, the extraction
+// is about to wait for the threads, and takes that member's CRC itself.
+constexpr size_t kCrcAheadMembers = 2;
 constexpr uint32_t kWorkerWakeMembers = 8;
 
 struct Run {
@@ -131,6 +134,7 @@ struct DecodedMember {
     std::deque<Run> ready;        // blocks decoded and not yet handed out
     int32_t handedBlock = -1;     // the block the extraction holds
     bool done = false;
+    bool threadCrc = true;        // the CRC is the thread's to take, not the extraction's
     std::atomic<bool> abandoned{false};   // the extraction is done with it
     StreamEnd end = StreamEnd::Stopped;
     uint32_t crc = 0;
@@ -258,7 +262,7 @@ private:
 
         bool HandOver() {
             const uint32_t carried = kHistory + fill() - kBlockData;
-            crc = CalculateBlockCRC32(data(), kBlockData, crc, pool.crcTable_.data());
+            if (member.threadCrc) crc = CalculateBlockCRC32(data(), kBlockData, crc, pool.crcTable_.data());
             handed += kBlockData;
             if (block >= 0) {
                 std::memcpy(pool.BlockData(block), data(), kBlockData);
@@ -378,8 +382,9 @@ private:
     void Finish(DecodedMember& m, BlockSink& sink, StreamEnd end, uint64_t used) {
         const uint32_t rest = sink.fill();
         // A stopped member's bytes are not used: its CRC is not taken.
-        const uint32_t crc =
-            end == StreamEnd::Stopped ? 0 : ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
+        const uint32_t crc = end == StreamEnd::Stopped || !m.threadCrc
+                                 ? 0
+                                 : ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
         if (sink.block >= 0 && end != StreamEnd::Stopped && rest > 0)
             std::memcpy(BlockData(sink.block), sink.data(), rest);
         std::lock_guard lock(mutex_);
@@ -433,7 +438,13 @@ private:
             }
             walkOffset_ += ARCHIVE_HEADER_SIZE + static_cast<int64_t>(h.storedSize);
             walked_ = walkOffset_;
-            if (member) members_.push_back(member);
+            if (member) {
+                // A member claimed while the extraction has little else held
+                // is one it will soon wait for: it takes the CRC of the bytes
+                // itself then, as it writes them, and this thread decodes on.
+                member->threadCrc = testing_ || members_.size() >= kCrcAheadMembers;
+                members_.push_back(member);
+            }
             WakeExtraction();
             if (member) return member;
         }
@@ -553,6 +564,8 @@ DecodedMember* TakeDecodedMember(int64_t dataOffset, const ArchiveFileHeader* he
 bool NextDecodedBytes(DecodedMember* member, const uint8_t** data, uint32_t* length) {
     return Active()->Next(member, data, length);
 }
+
+bool DecodedMemberHasCrc(const DecodedMember* member) { return member->threadCrc; }
 
 StreamEnd DecodedMemberEnd(const DecodedMember* member, uint32_t* crc, uint64_t* produced, uint64_t* streamUsed) {
     *crc = member->crc;

@@ -40,9 +40,13 @@ DecodedMember* TakeDecodedMember(int64_t dataOffset, const ArchiveFileHeader* he
 // their place and length (valid until the next call), false once they are
 // all handed out (with testing, at once).
 bool NextDecodedBytes(DecodedMember* member, const uint8_t** data, uint32_t* length);
+// Whether the thread takes the member's CRC (always when testing); when not,
+// the extraction takes it from the bytes handed out. A thread about to be
+// waited for leaves it to the extraction, which would only wait meanwhile.
+bool DecodedMemberHasCrc(const DecodedMember* member);
 // How the member's decoding ended, once NextDecodedBytes said false: the
-// complemented CRC and number of the bytes produced, and on Complete the
-// stream bytes taken.
+// number of the bytes produced, on Complete the stream bytes taken, and,
+// when the thread took it, the complemented CRC of the bytes.
 StreamEnd DecodedMemberEnd(const DecodedMember* member, uint32_t* crc, uint64_t* produced, uint64_t* streamUsed);
 // Done with the member.
 void ReleaseDecodedMember(DecodedMember* member);

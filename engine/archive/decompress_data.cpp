@@ -242,12 +242,15 @@ int32_t StreamDecode(int32_t fd, const char* archivePath, ArchiveFileHeader* hea
 // ended it, and the archive is left where it would have left it.
 int32_t WriteDecodedMember(DecodedMember* member, int32_t fd, int64_t dataOffset, const char* archivePath,
                            ArchiveFileHeader* header, DecodingBuffers& buffers, FlushTarget& target,
-                           uint32_t* crc) {
+                           uint32_t* crc, const uint32_t* crcTable) {
     const uint32_t capacity = buffers.capacity;
     uint32_t fill = 0;   // a piece gathered in the buffer across two runs
     const uint8_t* data = nullptr;
     uint32_t length = 0;
+    const bool ownCrc = !DecodedMemberHasCrc(member);
+    uint32_t runningCrc = CRC32_INITIAL;   // of the bytes handed out, when the thread takes none
     while (NextDecodedBytes(member, &data, &length)) {
+        if (ownCrc) runningCrc = CalculateBlockCRC32(data, length, runningCrc, crcTable);
         while (length > 0) {
             if (fill == 0 && length >= capacity) {
                 if (!target.Flush(data, capacity)) return target.result;
@@ -284,7 +287,7 @@ int32_t WriteDecodedMember(DecodedMember* member, int32_t fd, int64_t dataOffset
     case StreamEnd::Complete:
         if (_lseek(fd, dataOffset + static_cast<int64_t>(used), SEEK_SET) < 0)
             return ProcessFileError(nullptr, errno, 107, archivePath);
-        *crc = decodedCrc;
+        *crc = ownCrc ? ~runningCrc : decodedCrc;
         return 0;
     case StreamEnd::Damaged:
         return buffers.Damaged(target.output, header, crc, target.skip, target.testing);
@@ -335,7 +338,7 @@ int32_t DecompressData(int32_t fd, const char* archivePath, ArchiveFileHeader* h
             DecodedMember* member;
             ~ReleaseMember() { ReleaseDecodedMember(member); }
         } releaseMember{member};
-        return WriteDecodedMember(member, fd, dataOffset, archivePath, header, buffers, target, crc);
+        return WriteDecodedMember(member, fd, dataOffset, archivePath, header, buffers, target, crc, crcTable);
     }
     return StreamDecode(fd, archivePath, header, buffers, target, crc, crcTable);
 }
