@@ -67,7 +67,7 @@ BOOL CreateDirectory(const char* path) {
         // The directory to be made is never "not found": its parent is.
         return Fail(code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
     }
-    host::NoteEntryCreated(r.host);
+    host::NoteDirectoryCreated(r.host);
     return 1;
 }
 

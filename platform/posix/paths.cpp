@@ -193,6 +193,21 @@ void host::NoteEntryCreated(const std::string& hostPath) {
 
 void host::NoteEntryChanged(const std::string& hostPath) { Listings().erase(HostParent(hostPath)); }
 
+void host::NoteDirectoryCreated(const std::string& hostPath) {
+    NoteEntryCreated(hostPath);
+    auto directory =
+        std::make_shared<host::OpenDirectory>(::open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (directory->fd < 0 || ::fstat(directory->fd, &st) != 0) return;
+    auto& listings = Listings();
+    if (listings.size() >= kMaxListings && listings.find(hostPath) == listings.end()) listings.clear();
+    Listing& l = listings[hostPath];
+    l.byUpperName.clear();
+    l.caseTwins = false;
+    Stamp(l, st);
+    l.directory = std::move(directory);
+}
+
 namespace {
 
 // The parent directory of the last drive path answered by a kept listing,

@@ -35,6 +35,10 @@ std::string_view HostLeaf(const std::string& hostPath);
 // directory changes again.
 void NoteEntryCreated(const std::string& hostPath);
 void NoteEntryChanged(const std::string& hostPath);
+// A directory the platform has just made at `hostPath`: added to its parent's
+// listing, and kept with a listing of its own that starts empty, so that
+// filling it reads nothing of it.
+void NoteDirectoryCreated(const std::string& hostPath);
 
 // A host directory held open while its listing is kept, so that its status
 // and the entries in it are reached through the descriptor without walking

@@ -138,6 +138,13 @@ TEST_F(PathTest, AKeptListingNeverOutlivesItsDirectory) {
     ASSERT_EQ(::stat((d + "/B.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1100000000);
 
+    // A directory the platform has just made starts with an empty listing;
+    // what another process puts in it then is found all the same.
+    ASSERT_TRUE(CreateDirectory("C:\\fresh"));
+    WriteHostFile(root + "/C/fresh/Late.TXT", "late");
+    EXPECT_EQ(HostPath("C:\\fresh\\late.txt"), root + "/C/fresh/Late.TXT");
+    EXPECT_EQ(HostPath("C:\\fresh\\other.txt"), root + "/C/fresh/other.txt");
+
     // Removed and made again behind the platform's back.
     for (const char* name : {"/B.txt", "/c.txt"}) ASSERT_EQ(::unlink((d + name).c_str()), 0);
     ASSERT_EQ(::rmdir(d.c_str()), 0);
