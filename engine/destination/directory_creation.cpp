@@ -1,5 +1,6 @@
 // Creating a path one directory at a time, on its own drive, with the
 // process's current drive and directory put back afterwards.
+#include <array>
 #include <cstring>
 
 #include "engine/destination/destination.h"
@@ -24,12 +25,16 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 
 int DriveNumber(char letter) { return Upper(letter) - 'A' + 1; }
 
-// Creates every missing prefix of `work` ("\a\b\c": \a, \a\b, \a\b\c).
+// Creates every missing prefix of `work` ("\\a\\b\\c": \\a, \\a\\b, \\a\\b\\c).
 // 0, or message 119's result with the path that was passed in.
 int32_t CreatePieces(const char* work, const char* path) {
     char prefix[kWorkLength + 2] = {};
     size_t length = 0;
     if (IsSeparator(work[0])) prefix[length++] = '\\';
+    // Where each prefix ends in `prefix`, once the pieces are joined.
+    std::array<size_t, kWorkLength + 1> ends{};
+    size_t count = 0;
+    bool plain = true;   // no piece of only dots and blanks ("." or ".."), which names no directory of its own
     bool first = true;
     const char* piece = work;
     while (*piece != '\0') {
@@ -38,12 +43,40 @@ int32_t CreatePieces(const char* work, const char* path) {
         while (*end != '\0' && !IsSeparator(*end)) ++end;
         if (end == piece) break;
         if (!first) prefix[length++] = '\\';
-        std::memcpy(prefix + length, piece, static_cast<size_t>(end - piece));
-        length += static_cast<size_t>(end - piece);
-        prefix[length] = '\0';
+        const size_t size = static_cast<size_t>(end - piece);
+        if (std::strspn(piece, ". ") >= size) plain = false;
+        std::memcpy(prefix + length, piece, size);
+        length += size;
+        ends[count++] = length;
         first = false;
-        if (!Exists(prefix) && _mkdir(prefix) != 0) return DisplayErrorMsg(_installWnd, path, 119);
         piece = end;
+    }
+    // Of plain pieces, a prefix that exists has every shorter one existing:
+    // the search goes back from the whole path (which the caller found
+    // missing) to the longest prefix there is, and creation starts after it.
+    // A directory made one level below one that exists asks about two paths,
+    // not about every directory from the root.
+    size_t start = 0;
+    const bool searched = plain && count > 1;
+    if (searched) {
+        for (size_t k = count - 1; k-- > 0;) {
+            const char kept = prefix[ends[k]];
+            prefix[ends[k]] = '\0';
+            const bool exists = Exists(prefix);
+            prefix[ends[k]] = kept;
+            if (exists) {
+                start = k + 1;
+                break;
+            }
+        }
+    }
+    for (size_t k = start; k < count; ++k) {
+        const char kept = prefix[ends[k]];
+        prefix[ends[k]] = '\0';
+        // Past the longest prefix found, none exists.
+        const bool exists = !searched && Exists(prefix);
+        if (!exists && _mkdir(prefix) != 0) return DisplayErrorMsg(_installWnd, path, 119);
+        prefix[ends[k]] = kept;
     }
     return 0;
 }

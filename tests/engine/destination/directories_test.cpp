@@ -57,6 +57,20 @@ TEST_F(DirectoriesTest, CreatesOneLevelAtATimeOnItsOwnDrive) {
     EXPECT_FALSE(Exists(root + "/C/work/tmp"));
     EXPECT_TRUE(dialogs.boxes.empty());
 
+    // Every missing prefix is made, in order, whether the path goes one
+    // level below what exists or several; a piece of dots climbs, and the
+    // piece before it is made all the same.
+    ::mkdir((dHost + "/deep").c_str(), 0700);
+    EXPECT_EQ(CreateDirectoryPath("D:\\deep\\one", 0), 0);
+    EXPECT_EQ(CreateDirectoryPath("D:\\deep\\one\\two\\three\\four", 0), 0);
+    EXPECT_TRUE(IsDir(dHost + "/deep/one/two/three/four"));
+    EXPECT_EQ(CreateDirectoryPath("D:\\m\\..\\n\\o", 0), 0);
+    EXPECT_TRUE(IsDir(dHost + "/m"));
+    EXPECT_TRUE(IsDir(dHost + "/n/o"));
+    EXPECT_EQ(CreateDirectoryPath("D:\\p\\.\\q", 0), 0);
+    EXPECT_TRUE(IsDir(dHost + "/p/q"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
     char path[] = "D:\\a\\b.txt";
     TrimEnd(path);
     EXPECT_STREQ(path, "D:\\a");
