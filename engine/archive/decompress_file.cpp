@@ -1,6 +1,7 @@
 // Extraction of one archive: every member whose name matches the pattern is
 // extracted (or, in testing mode, decoded and checked), the others are
 // passed over by their stored size.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -47,6 +48,22 @@ int DirectoryDepth(const char* memberName) {
     return depth;
 }
 
+// The naming pieces of `parent` past those it shares with `previous`, a
+// directory made ready before it (pieces compared whole, by their text).
+int PiecesBeyond(const std::string& previous, const char* parent) {
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    size_t shared = 0;   // the end of the last whole piece both begin with
+    for (size_t i = 0;; ++i) {
+        const bool previousEnds = i == previous.size() || separator(previous[i]);
+        const bool parentEnds = parent[i] == '\0' || separator(parent[i]);
+        if (previousEnds && parentEnds) shared = i;
+        if (i == previous.size() || parent[i] == '\0' || previous[i] != parent[i]) break;
+    }
+    std::string rest(parent + shared);
+    rest += '\\';
+    return DirectoryDepth(rest.c_str());
+}
+
 // While DecompressFile goes through an archive: the directory the last
 // member was extracted into, once checked for links and created.
 struct ReadyDirectoryMemo {
@@ -91,9 +108,14 @@ int32_t DecompressFileData(int32_t fd, const char* archivePath, ArchiveFileHeade
         if (cut != nullptr) *cut = '\0';
         ReadyDirectoryMemo& ready = ReadyDirectory();
         if (!ready.active || cut == nullptr || ready.directory != parent) {
+            const std::string previous = std::move(ready.directory);
             ready.directory.clear();
             bool directoryFound = false;
-            if (const int depth = DirectoryDepth(header->fileName); depth > 0 && cut != nullptr)
+            int depth = DirectoryDepth(header->fileName);
+            // The directories it shares with the one made ready just before
+            // were checked then: only those past them are looked at.
+            if (!previous.empty()) depth = std::min(depth, PiecesBeyond(previous, parent));
+            if (depth > 0 && cut != nullptr)
                 if (!RemoveLinksBelow(parent, depth, &directoryFound)) return DisplayErrorMsg(_installWnd, parent, 110);
             // A directory just found in place leaves nothing to create.
             if (!directoryFound)

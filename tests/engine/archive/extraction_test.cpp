@@ -1,5 +1,6 @@
 // Extraction of whole archives: selection, marker flags, times, replaced
 // files, testing mode, free space, and damaged and hostile archives.
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -320,6 +321,38 @@ TEST_F(ExtractionTest, SymbolicLinksAreReplacedNeverWrittenThrough) {
     EXPECT_FALSE(Exists(root + "/elsewhere/in.txt"));
     ASSERT_EQ(::lstat(Out("dir").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(ExtractionTest, LinksInDirectoriesNewToEachMemberAreReplacedWhereverItGoes) {
+    ::mkdir((root + "/elsewhere").c_str(), 0700);
+    ::mkdir(Out("a").c_str(), 0700);
+    for (const char* link : {"a/c", "a/e", "x"})
+        ASSERT_EQ(::symlink((root + "/elsewhere").c_str(), Out(link).c_str()), 0) << link;
+    // Down into a new directory, across to a sibling, down two levels, back
+    // up, and over to another tree: each directory the member does not share
+    // with the one before is looked at.
+    WriteArchive({Compressed("a\\b\\one.txt", "1"), Compressed("a\\c\\two.txt", "2"),
+                  Compressed("a\\b\\d\\three.txt", "3"), Compressed("a\\e\\f\\four.txt", "4"),
+                  Compressed("a\\b\\up.txt", "5"), Compressed("x\\y\\five.txt", "6")});
+    EXPECT_EQ(Extract(), 0) << Boxes();
+    DIR* outside = ::opendir((root + "/elsewhere").c_str());
+    ASSERT_NE(outside, nullptr);
+    int entries = 0;
+    while (const dirent* e = ::readdir(outside))
+        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") ++entries;
+    ::closedir(outside);
+    EXPECT_EQ(entries, 0);
+    for (const char* dir : {"a/c", "a/e", "a/e/f", "x", "x/y"}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(Out(dir).c_str(), &st), 0) << dir;
+        EXPECT_TRUE(S_ISDIR(st.st_mode)) << dir;
+    }
+    EXPECT_EQ(ReadHostFile(Out("a/b/one.txt")), "1");
+    EXPECT_EQ(ReadHostFile(Out("a/c/two.txt")), "2");
+    EXPECT_EQ(ReadHostFile(Out("a/b/d/three.txt")), "3");
+    EXPECT_EQ(ReadHostFile(Out("a/e/f/four.txt")), "4");
+    EXPECT_EQ(ReadHostFile(Out("a/b/up.txt")), "5");
+    EXPECT_EQ(ReadHostFile(Out("x/y/five.txt")), "6");
 }
 
 TEST_F(ExtractionTest, MissingArchiveAndBlockCRCContract) {
