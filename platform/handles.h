@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/native.h"
 
 namespace vrn::host {
+
+struct OpenDirectory;
 
 struct HandleObject {
     enum class Kind { File, Find } kind = Kind::File;
@@ -20,6 +23,10 @@ struct HandleObject {
     bool seekable = false;
     std::string hostPath;         // what the file was opened as, for fault injection
     char drive = 0;               // the drive it lies on, 0 for a share or a standard descriptor
+    // A writable regular file this handle created or replaced, through its
+    // directory held open: what its closing leaves for the setting of its times.
+    std::shared_ptr<const OpenDirectory> madeIn;
+    size_t nameAt = 0;
     // Find listings: every entry, taken when the listing began.
     std::vector<WIN32_FIND_DATA> entries;
     size_t next = 0;

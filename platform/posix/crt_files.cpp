@@ -126,12 +126,6 @@ int _chmod(const char* path, int pmode) {
 }
 
 int _utime(const char* path, const _utimbuf_t* times) {
-    host::ResolvedEntry r;
-    DWORD error = 0;
-    if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
-    struct stat st {};
-    if (!host::FollowedStatus(r, st)) return FailWith(ENOENT);
-    if (S_ISDIR(st.st_mode) || host::IsReadOnlyMode(st.st_mode)) return FailWith(EACCES);
     struct timespec ts[2];
     if (times == nullptr) {
         ts[0].tv_sec = ts[1].tv_sec = 0;
@@ -141,6 +135,14 @@ int _utime(const char* path, const _utimbuf_t* times) {
         ts[1].tv_sec = static_cast<time_t>(times->modtime);
         ts[0].tv_nsec = ts[1].tv_nsec = 0;
     }
+    // The file just written and closed: its times are set without another look.
+    if (host::SetTimesOfJustClosed(path, ts)) return 0;
+    host::ResolvedEntry r;
+    DWORD error = 0;
+    if (!host::ResolveForHost(path, r, error)) return FailWith(ENOENT);
+    struct stat st {};
+    if (!host::FollowedStatus(r, st)) return FailWith(ENOENT);
+    if (S_ISDIR(st.st_mode) || host::IsReadOnlyMode(st.st_mode)) return FailWith(EACCES);
     if (::utimensat(host::EntryBase(r), host::EntryName(r), ts, 0) != 0) return FailWith(errno == EPERM ? EACCES : errno);
     return 0;
 }

@@ -52,6 +52,7 @@ BOOL SetFileAttributes(const char* path, DWORD attributes) {
         mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
     else
         mode |= S_IWUSR;
+    host::ForgetJustClosed();
     if (mode != (st.st_mode & 07777) && ::chmod(r.host.c_str(), mode) != 0) return Fail(ErrorFromErrno(errno));
     return 1;
 }

@@ -169,6 +169,11 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     o.writable = wantWrite;
     o.hostPath = r.host;
     o.drive = r.drive;
+    // A regular file made or replaced here for writing, not read-only.
+    if (wantWrite && (flags & O_CREAT) && mode == 0600 && r.directory && (!targetExists || S_ISREG(target.st_mode))) {
+        o.madeIn = r.directory;
+        o.nameAt = r.nameAt;
+    }
     // A file this call has just created is a regular file; anything else
     // is asked of the descriptor.
     struct stat opened {};
@@ -192,6 +197,7 @@ BOOL CloseHandle(HANDLE h) {
     int rc = 0;
     if (o->ownsDescriptor) rc = ::close(o->fd);
     const int err = errno;
+    if (rc == 0 && o->ownsDescriptor && o->madeIn) host::NoteFileClosed(*o);
     host::RemoveHandle(h);
     if (rc != 0 && err != EINTR) return Fail(ErrorFromErrno(err));
     return 1;

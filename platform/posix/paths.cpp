@@ -177,6 +177,7 @@ bool FindIgnoringCase(const std::string& dir, const std::string& name, std::stri
 }  // namespace
 
 void host::NoteEntryCreated(const std::string& hostPath) {
+    ForgetJustClosed();
     auto& listings = Listings();
     auto it = listings.find(HostParent(hostPath));
     if (it == listings.end()) return;
@@ -191,7 +192,10 @@ void host::NoteEntryCreated(const std::string& hostPath) {
     AddName(it->second, std::string(HostLeaf(hostPath)));
 }
 
-void host::NoteEntryChanged(const std::string& hostPath) { Listings().erase(HostParent(hostPath)); }
+void host::NoteEntryChanged(const std::string& hostPath) {
+    ForgetJustClosed();
+    Listings().erase(HostParent(hostPath));
+}
 
 void host::NoteDirectoryCreated(const std::string& hostPath) {
     NoteEntryCreated(hostPath);
@@ -228,6 +232,47 @@ ParentMemo& LastParent() {
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Whether a path may name anything: not empty, and no character a file name
+// may not hold (< > | " * ? or a colon outside the drive part), unless
+// wildcards are allowed (* and ?).
+bool FormAllowed(const char* path, bool allowWildcards, DWORD& error) {
+    if (path == nullptr || *path == '\0') {
+        error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    const std::string_view p(path);
+    const size_t nameStart = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
+    for (size_t i = nameStart; i < p.size(); ++i) {
+        const char c = p[i];
+        const bool wild = c == '*' || c == '?';
+        if (c == '<' || c == '>' || c == '|' || c == '"' || c == ':' || (wild && !allowWildcards) ||
+            static_cast<unsigned char>(c) < 0x20) {
+            error = ERROR_INVALID_NAME;
+            return false;
+        }
+    }
+    return true;
+}
+
+int64_t MonotonicNow() {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The file the platform closed last after writing it, for a millisecond.
+struct JustClosed {
+    std::shared_ptr<const host::OpenDirectory> directory;   // none: nothing remembered
+    std::string hostPath;
+    size_t nameAt = 0;
+    int64_t closedAt = 0;
+};
+constexpr int64_t kJustClosedWindow = 1000000;   // ns
+JustClosed& LastClosed() {
+    static JustClosed last;
+    return last;
+}
 
 // Where the last name of a drive path ("X:\..." or "X:/...") begins, when
 // that name is a plain one (not "." or "..", no trailing dot or blank, which
@@ -291,7 +336,48 @@ bool AnswerInLastParent(std::string_view path, host::ResolvedEntry& out) {
     return true;
 }
 
+// The host path a drive path in the remembered parent names by the kept
+// listing as it stands, with no look at the directory; false when that
+// listing cannot tell.
+bool KeptHostPath(std::string_view path, std::string& hostPath) {
+    const ParentMemo& memo = LastParent();
+    if (memo.drive == 0 || host::UpperChar(path[0]) != memo.drive) return false;
+    const size_t leafAt = PlainLeafAt(path);
+    if (leafAt == 0 || path.substr(0, leafAt - 1) != memo.text) return false;
+    const DriveMapping* drive = FindDrive(memo.drive);
+    if (drive == nullptr || DriveRoot(*drive) != memo.root) return false;
+    auto& listings = Listings();
+    const auto kept = listings.find(memo.host);
+    if (kept == listings.end() || !kept->second.directory) return false;
+    const std::string name(path.substr(leafAt));
+    const auto entry = kept->second.byUpperName.find(UpperName(name));
+    if (entry == kept->second.byUpperName.end() || (entry->second != name && kept->second.caseTwins)) return false;
+    hostPath = host::JoinHost(memo.host, entry->second);
+    return true;
+}
+
 }  // namespace
+
+void host::NoteFileClosed(const HandleObject& file) {
+    JustClosed& last = LastClosed();
+    last.directory = file.madeIn;
+    last.hostPath = file.hostPath;
+    last.nameAt = file.nameAt;
+    last.closedAt = MonotonicNow();
+}
+
+void host::ForgetJustClosed() { LastClosed().directory.reset(); }
+
+bool host::SetTimesOfJustClosed(const char* path, const struct timespec times[2]) {
+    JustClosed& last = LastClosed();
+    if (!last.directory || path == nullptr || MonotonicNow() - last.closedAt >= kJustClosedWindow) return false;
+    DWORD error = 0;
+    std::string hostPath;
+    if (!FormAllowed(path, false, error) || !KeptHostPath(path, hostPath) || hostPath != last.hostPath) return false;
+    const int rc = ::utimensat(last.directory->fd, last.hostPath.c_str() + last.nameAt, times, 0);
+    ForgetJustClosed();
+    return rc == 0;
+}
 
 host::ResolvedEntry host::ResolveEntry(std::string_view path) {
     ResolvedEntry out;
@@ -497,21 +583,8 @@ std::string WindowsPathOf(const std::string& hostPath) {
 }
 
 bool host::ResolveForHost(const char* path, ResolvedEntry& out, DWORD& error, bool allowWildcards) {
-    if (path == nullptr || *path == '\0') {
-        error = ERROR_PATH_NOT_FOUND;
-        return false;
-    }
+    if (!FormAllowed(path, allowWildcards, error)) return false;
     const std::string_view p(path);
-    const size_t nameStart = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
-    for (size_t i = nameStart; i < p.size(); ++i) {
-        const char c = p[i];
-        const bool wild = c == '*' || c == '?';
-        if (c == '<' || c == '>' || c == '|' || c == '"' || c == ':' || (wild && !allowWildcards) ||
-            static_cast<unsigned char>(c) < 0x20) {
-            error = ERROR_INVALID_NAME;
-            return false;
-        }
-    }
     out = ResolveEntry(p);
     if (!out.ok) {
         const bool unc = p.size() >= 2 && (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/drives.h"
+#include "platform/handles.h"
 #include "platform/host_internal.h"
 #include "platform/native.h"
 
@@ -39,6 +40,18 @@ void NoteEntryChanged(const std::string& hostPath);
 // listing, and kept with a listing of its own that starts empty, so that
 // filling it reads nothing of it.
 void NoteDirectoryCreated(const std::string& hostPath);
+
+// The file the platform has just closed after creating or replacing it for
+// writing. The engine sets a written file's times as soon as it has closed
+// it; within a millisecond of the closing, and with no change made by the
+// platform in between, SetTimesOfJustClosed sets them through its directory
+// without looking again at the file or the directory: it is the regular,
+// writable file just written. False when the path is not that file, or the
+// times could not be set so; the caller then takes the whole way.
+void NoteFileClosed(const HandleObject& file);
+bool SetTimesOfJustClosed(const char* path, const struct timespec times[2]);
+// Forgets it: any change the platform makes to entries or attributes.
+void ForgetJustClosed();
 
 // A host directory held open while its listing is kept, so that its status
 // and the entries in it are reached through the descriptor without walking

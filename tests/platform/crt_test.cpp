@@ -1,6 +1,7 @@
 // C runtime descriptors: open flags and errno values, text and binary
 // mode both ways, positions, and the calls by name.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -172,6 +173,52 @@ TEST_F(CrtTest, WrappedHandlesAndFileCalls) {
     EXPECT_EQ(st.st_atime_, 1200000000);
     EXPECT_EQ(_utime("C:\\none", nullptr), -1);
     EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(CrtTest, TheTimesOfAFileJustWrittenAreSetAsOfAnyOther) {
+    ASSERT_EQ(_mkdir("C:\\w"), 0);
+    const std::string dir = root + "/C/w";
+    auto writeAndClose = [](const char* path) {
+        const int fd = _open(path, _O_CREAT | _O_TRUNC | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
+        ASSERT_GE(fd, 0) << path;
+        EXPECT_EQ(_write(fd, "data", 4), 4);
+        EXPECT_EQ(_close(fd), 0);
+    };
+    auto mtime = [](const std::string& host) {
+        struct stat st {};
+        return ::stat(host.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : -1;
+    };
+    _utimbuf_t times{1200000000, 1300000000};
+
+    // Right after its closing, by any spelling of its name.
+    writeAndClose("C:\\w\\First.txt");
+    EXPECT_EQ(_utime("C:\\w\\FIRST.TXT", &times), 0);
+    EXPECT_EQ(mtime(dir + "/First.txt"), 1300000000);
+
+    // Made read-only by the platform in between: refused, as for any file.
+    writeAndClose("C:\\w\\ro.txt");
+    ASSERT_EQ(_chmod("C:\\w\\ro.txt", _S_IREAD), 0);
+    EXPECT_EQ(_utime("C:\\w\\ro.txt", &times), -1);
+    EXPECT_EQ(errno, EACCES);
+
+    // Removed behind the platform's back: not found.
+    writeAndClose("C:\\w\\gone.txt");
+    ASSERT_EQ(::unlink((dir + "/gone.txt").c_str()), 0);
+    EXPECT_EQ(_utime("C:\\w\\gone.txt", &times), -1);
+    EXPECT_EQ(errno, ENOENT);
+
+    // Another file than the one just closed, and the closed one asked
+    // about later, are looked at afresh: a file made read-only behind the
+    // platform's back is refused once the moment has passed.
+    writeAndClose("C:\\w\\other.txt");
+    writeAndClose("C:\\w\\late.txt");
+    EXPECT_EQ(_utime("C:\\w\\other.txt", &times), 0);
+    EXPECT_EQ(mtime(dir + "/other.txt"), 1300000000);
+    ASSERT_EQ(::chmod((dir + "/late.txt").c_str(), 0400), 0);
+    ::usleep(3000);
+    EXPECT_EQ(_utime("C:\\w\\late.txt", &times), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_NE(mtime(dir + "/late.txt"), 1300000000);
 }
 
 TEST_F(CrtTest, ReadAheadKeepsEveryReadAndPositionOfAPlainDescriptor) {
