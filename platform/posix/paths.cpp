@@ -314,15 +314,23 @@ void AnswerFromListing(Listing& l, const std::string& parent, std::string exact,
     out.nameAt = out.host.size() - nameLength;
 }
 
+// Where the last name of `path` begins when the path lies in the remembered
+// parent (its text and its drive's host directory the same); 0 otherwise.
+size_t LeafInLastParent(std::string_view path) {
+    const ParentMemo& memo = LastParent();
+    if (memo.drive == 0 || host::UpperChar(path[0]) != memo.drive) return 0;
+    const size_t leafAt = PlainLeafAt(path);
+    if (leafAt == 0 || path.substr(0, leafAt - 1) != memo.text) return 0;
+    const DriveMapping* drive = FindDrive(memo.drive);
+    return drive != nullptr && DriveRoot(*drive) == memo.root ? leafAt : 0;
+}
+
 // The answer for a path in the remembered parent, when its listing is
 // current; false when the path must be resolved in full.
 bool AnswerInLastParent(std::string_view path, host::ResolvedEntry& out) {
+    const size_t leafAt = LeafInLastParent(path);
+    if (leafAt == 0) return false;
     const ParentMemo& memo = LastParent();
-    if (memo.drive == 0 || host::UpperChar(path[0]) != memo.drive) return false;
-    const size_t leafAt = PlainLeafAt(path);
-    if (leafAt == 0 || path.substr(0, leafAt - 1) != memo.text) return false;
-    const DriveMapping* drive = FindDrive(memo.drive);
-    if (drive == nullptr || DriveRoot(*drive) != memo.root) return false;
     Listing* l = CurrentListing(memo.host);
     if (l == nullptr) return false;
     const std::string name(path.substr(leafAt));
@@ -340,12 +348,9 @@ bool AnswerInLastParent(std::string_view path, host::ResolvedEntry& out) {
 // listing as it stands, with no look at the directory; false when that
 // listing cannot tell.
 bool KeptHostPath(std::string_view path, std::string& hostPath) {
+    const size_t leafAt = LeafInLastParent(path);
+    if (leafAt == 0) return false;
     const ParentMemo& memo = LastParent();
-    if (memo.drive == 0 || host::UpperChar(path[0]) != memo.drive) return false;
-    const size_t leafAt = PlainLeafAt(path);
-    if (leafAt == 0 || path.substr(0, leafAt - 1) != memo.text) return false;
-    const DriveMapping* drive = FindDrive(memo.drive);
-    if (drive == nullptr || DriveRoot(*drive) != memo.root) return false;
     auto& listings = Listings();
     const auto kept = listings.find(memo.host);
     if (kept == listings.end() || !kept->second.directory) return false;
