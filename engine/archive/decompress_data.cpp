@@ -80,7 +80,9 @@ struct DecodingBuffers {
 };
 
 int32_t AllocateDecodingBuffers(uint32_t fileSize, DecodingBuffers& b) {
-    b.window = static_cast<uint8_t*>(utcalloc(1, LZSS_WINDOW_SIZE));
+    // Zeroed only when this member is decoded here (StreamDecode): the
+    // decoding threads keep windows of their own.
+    b.window = static_cast<uint8_t*>(utmalloc(LZSS_WINDOW_SIZE));
     if (b.window == nullptr) return DisplayErrorMsg(_installWnd, "window", 601);
     if (const int32_t result = AllocGlobalRWBuffer(fileSize, &b.capacity); result != 0) return result;
     b.out = static_cast<uint8_t*>(_pReadWriteBuffer);
@@ -219,6 +221,8 @@ struct BufferSink {
 int32_t StreamDecode(int32_t fd, const char* archivePath, ArchiveFileHeader* header, DecodingBuffers& buffers,
                      FlushTarget& target, uint32_t* crc, const uint32_t* crcTable) {
     DescriptorSource source{fd, buffers.input};
+    // Window positions never written read as zero.
+    std::memset(buffers.window, 0, LZSS_WINDOW_SIZE);
     BufferSink sink{buffers.out, buffers.capacity, buffers.window, crcTable, target};
     uint64_t used = 0;
     switch (DecodeStream(source, sink, header->storedSize, header->fileSize, buffers.inputLength, &used)) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <unordered_map>
@@ -241,13 +242,19 @@ bool FormAllowed(const char* path, bool allowWildcards, DWORD& error) {
         error = ERROR_PATH_NOT_FOUND;
         return false;
     }
+    // Per byte: 1 never in a name, 2 a wildcard.
+    static constexpr auto kKinds = [] {
+        std::array<uint8_t, 256> kinds{};
+        for (int c = 0; c < 0x20; ++c) kinds[c] = 1;
+        for (unsigned char c : {'<', '>', '|', '"', ':'}) kinds[c] = 1;
+        kinds['*'] = kinds['?'] = 2;
+        return kinds;
+    }();
+    const uint8_t refused = allowWildcards ? 1 : 3;
     const std::string_view p(path);
     const size_t nameStart = (p.size() >= 2 && p[1] == ':') ? 2 : 0;
     for (size_t i = nameStart; i < p.size(); ++i) {
-        const char c = p[i];
-        const bool wild = c == '*' || c == '?';
-        if (c == '<' || c == '>' || c == '|' || c == '"' || c == ':' || (wild && !allowWildcards) ||
-            static_cast<unsigned char>(c) < 0x20) {
+        if (kKinds[static_cast<unsigned char>(p[i])] & refused) {
             error = ERROR_INVALID_NAME;
             return false;
         }
