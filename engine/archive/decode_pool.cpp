@@ -57,6 +57,7 @@ constexpr uint32_t kTestingWakeRun = 16;
 // is about to wait itself: a thread woken for every member the extraction
 // is done with would cost several futex calls a member.
 constexpr uint32_t kWorkerWakeBlocks = 8;
+constexpr uint32_t kWorkerWakeMembers = 8;
 // The extraction waiting for a member's bytes is woken once this many blocks
 // of it are ready, or the member is done, or the thread decoding it is about
 // to wait for a block: each wake-up costs a futex call on both sides.
@@ -64,7 +65,6 @@ constexpr uint32_t kExtractionWakeBlocks = 4;
 // With fewer members than this held when a thread claims one, the extraction
 // is about to wait for the threads, and takes that member's CRC itself.
 constexpr size_t kCrcAheadMembers = 2;
-constexpr uint32_t kWorkerWakeMembers = 8;
 
 struct Run {
     int32_t block;

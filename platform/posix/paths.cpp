@@ -399,15 +399,14 @@ host::ResolvedEntry host::ResolveEntry(std::string_view path) {
     components.reserve(16);   // deep enough for most paths: no regrowing
     std::string root;          // host directory of the drive or share
     std::string prefix;        // Windows form of the root, without its separator
-    auto isSep = [](char c) { return c == '\\' || c == '/'; };
 
-    if (path.size() >= 2 && isSep(path[0]) && isSep(path[1])) {
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         // \\server\share\rest
         std::vector<std::string> parts;
         size_t i = 2;
         while (parts.size() < 2) {
             size_t j = i;
-            while (j < path.size() && !isSep(path[j])) ++j;
+            while (j < path.size() && !IsSeparator(path[j])) ++j;
             if (j == i) return out;
             parts.emplace_back(path.substr(i, j - i));
             i = j + 1;
@@ -429,7 +428,7 @@ host::ResolvedEntry host::ResolveEntry(std::string_view path) {
         }
         const DriveMapping* drive = FindDrive(letter);
         if (drive == nullptr) return out;
-        if (rest.empty() || !isSep(rest[0])) host::AppendComponents(host::CurrentDirectoryOf(letter), components);
+        if (rest.empty() || !IsSeparator(rest[0])) host::AppendComponents(host::CurrentDirectoryOf(letter), components);
         host::AppendComponents(rest, components);
         root = drive->hostRoot.empty() ? std::string("/") : drive->hostRoot;
         prefix = std::string(1, letter) + ":";
