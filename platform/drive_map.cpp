@@ -14,6 +14,7 @@ namespace vrn {
 namespace {
 
 PlatformState g_state;
+uint64_t g_mapVersion = 0;
 
 int DriveIndex(char letter) {
     const char up = host::UpperChar(letter);
@@ -65,6 +66,8 @@ const std::string& CurrentDirectoryOf(char letter) {
 
 void SetCurrentDriveLetter(char letter) { g_state.currentDrive = UpperChar(letter); }
 
+uint64_t DriveMapVersion() { return g_mapVersion; }
+
 char CurrentDriveLetter() {
     LoadOnce();
     return g_state.currentDrive;
@@ -73,6 +76,7 @@ char CurrentDriveLetter() {
 }  // namespace host
 
 void ApplyPlatformConfig(const PlatformConfig& config) {
+    ++g_mapVersion;
     g_state.loaded = true;
     g_state.config = config;
     // A share connected to a letter is a network drive of the map as well.
@@ -108,10 +112,14 @@ const PlatformConfig& CurrentPlatformConfig() {
 
 PlatformState SavePlatformState() { return g_state; }
 
-void RestorePlatformState(const PlatformState& state) { g_state = state; }
+void RestorePlatformState(const PlatformState& state) {
+    ++g_mapVersion;
+    g_state = state;
+}
 
 void ClearDriveMap() {
     LoadOnce();
+    ++g_mapVersion;
     for (auto& d : g_state.config.drives) d.reset();
     g_state.currentDirectories.fill(std::string());
 }
@@ -120,6 +128,7 @@ void MapDrive(char letter, const DriveMapping& mapping) {
     LoadOnce();
     const int i = DriveIndex(letter);
     if (i < 0) return;
+    ++g_mapVersion;
     DriveMapping m = mapping;
     while (m.hostRoot.size() > 1 && m.hostRoot.back() == '/') m.hostRoot.pop_back();
     g_state.config.drives[i] = m;
@@ -130,6 +139,7 @@ void UnmapDrive(char letter) {
     LoadOnce();
     const int i = DriveIndex(letter);
     if (i < 0) return;
+    ++g_mapVersion;
     g_state.config.drives[i].reset();
     g_state.currentDirectories[i].clear();
 }

@@ -25,8 +25,12 @@ struct HandleObject {
     char drive = 0;               // the drive it lies on, 0 for a share or a standard descriptor
     // A writable regular file this handle created or replaced, through its
     // directory held open: what its closing leaves for the setting of its times.
+    // It was opened by a drive path ("C:\dir\name"), this text, under this
+    // count of the drive map (DriveMapVersion).
     std::shared_ptr<const OpenDirectory> madeIn;
     size_t nameAt = 0;
+    std::string openedAs;
+    uint64_t mapVersion = 0;
     // Find listings: every entry, taken when the listing began.
     std::vector<WIN32_FIND_DATA> entries;
     size_t next = 0;

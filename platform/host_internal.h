@@ -18,7 +18,14 @@ namespace vrn::host {
 
 // Upper-casing and case-insensitive comparison in the system code page
 // (ISO 8859-1): a-z and the accented lower-case letters 0xE0-0xFE except 0xF7.
-char UpperChar(char c);
+// Inline: every name looked up ignoring case goes through it a character
+// at a time.
+inline char UpperChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+    return c;
+}
 bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 // The C runtime's errno for a system error code.
@@ -52,6 +59,10 @@ void SetCurrentDirectoryOf(char letter, std::string directory);   // "\dir" form
 const std::string& CurrentDirectoryOf(char letter);               // "\" when never set
 void SetCurrentDriveLetter(char letter);
 char CurrentDriveLetter();
+// Counts the changes of the drive map (mappings applied, restored, made or
+// removed): a path resolved under one count resolves the same way while
+// it stands, unless the directories themselves change.
+uint64_t DriveMapVersion();
 
 // Splits a Windows path part on both separators and applies "." and ".."
 // (never above the root) and the removal of trailing dots and blanks from

@@ -1,8 +1,11 @@
 // Joining a directory and a file name into one path, the check that a
 // joined path names something present and readable, and the check that a
 // relative name stays inside the directory it is joined to.
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/state/state.h"
 #include "platform/crt.h"
@@ -15,26 +18,31 @@ namespace {
 // the directory it is extracted to.
 bool IsMemberSeparator(char c) { return c == '\\' || c == '/'; }
 
-}  // namespace
+// The pieces of a join, in order: a leading ".\" or none, the directory,
+// a separator or none, the name.
+struct JoinPieces {
+    const char* lead;
+    std::string_view dir;
+    bool separator;
+    std::string_view name;
+    size_t size() const { return std::strlen(lead) + dir.size() + (separator ? 1 : 0) + name.size(); }
+};
 
 // Only the backslash counts as a separator in a join: paths typed with '/'
 // are given their Windows form once, where they enter the system (the
 // programs' arguments, the drive-map file).
-std::string JoinedFileName(const char* directory, const char* fileName) {
+JoinPieces PiecesOfJoin(const char* directory, const char* fileName) {
     const char* dir = directory != nullptr ? directory : "";
-    const char* name = fileName != nullptr ? fileName : "";
+    const std::string_view name = fileName != nullptr ? fileName : "";
     const size_t length = std::strlen(dir);
     const bool endsWithSeparator = length > 0 && dir[length - 1] == '\\';
     const char c0 = dir[0];
     const char c1 = c0 != '\0' ? dir[1] : '\0';
     const char c2 = c1 != '\0' ? dir[2] : '\0';
 
-    std::string joined;
-    if (length == 0) {
-        // No directory: the file in the current directory.
-        joined = ".\\";
-        joined += name;
-    } else if (c1 == ':' || c0 == '.' || c0 == '\\') {
+    // No directory: the file in the current directory.
+    if (length == 0) return {".\\", {}, false, name};
+    if (c1 == ':' || c0 == '.' || c0 == '\\') {
         // Drive, dot and rooted forms are kept as given; the separator is
         // added unless the directory already ends with one. "C:" alone and
         // "C:dir" always take one (C: gives C:\name), as do "." and ".."
@@ -42,22 +50,43 @@ std::string JoinedFileName(const char* directory, const char* fileName) {
         bool direct = endsWithSeparator;
         if (c1 == ':') direct = direct && c2 == '\\';
         else if (c0 == '.') direct = direct && c1 == '\\';
-        joined = dir;
-        if (!direct) joined += '\\';
-        joined += name;
-    } else {
-        // A plain relative directory is taken below the current directory.
-        joined = ".\\";
-        joined += dir;
-        joined += '\\';
-        joined += name;
+        return {"", {dir, length}, !direct, name};
     }
+    // A plain relative directory is taken below the current directory.
+    return {".\\", {dir, length}, true, name};
+}
+
+// Writes the joined path at `out` and returns the end of it (not written).
+char* WriteJoin(const JoinPieces& p, char* out) {
+    for (const char* c = p.lead; *c != '\0'; ++c) *out++ = *c;
+    out = std::copy(p.dir.begin(), p.dir.end(), out);
+    if (p.separator) *out++ = '\\';
+    return std::copy(p.name.begin(), p.name.end(), out);
+}
+
+}  // namespace
+
+std::string JoinedFileName(const char* directory, const char* fileName) {
+    const JoinPieces pieces = PiecesOfJoin(directory, fileName);
+    std::string joined(pieces.size(), '\0');
+    WriteJoin(pieces, joined.data());
     return joined;
 }
 
 int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
-    const std::string joined = JoinedFileName(directory, fileName);
-    std::memcpy(out, joined.c_str(), joined.size() + 1);
+    const JoinPieces pieces = PiecesOfJoin(directory, fileName);
+    // The output may be the directory's own buffer: then the join is made
+    // aside first.
+    const auto overlaps = [&](std::string_view piece) {
+        return !piece.empty() && std::less_equal<const char*>()(out, piece.data() + piece.size()) &&
+               std::less_equal<const char*>()(piece.data(), out + pieces.size());
+    };
+    if (overlaps(pieces.dir) || overlaps(pieces.name)) {
+        const std::string joined = JoinedFileName(directory, fileName);
+        std::memcpy(out, joined.c_str(), joined.size() + 1);
+        return 0;
+    }
+    *WriteJoin(pieces, out) = '\0';
     return 0;
 }
 

@@ -167,12 +167,17 @@ HANDLE CreateFile(const char* path, DWORD access, DWORD share, DWORD disposition
     o.fd = fd;
     o.readable = wantRead;
     o.writable = wantWrite;
-    o.hostPath = r.host;
+    o.hostPath = std::move(r.host);   // its last use
     o.drive = r.drive;
-    // A regular file made or replaced here for writing, not read-only.
-    if (wantWrite && (flags & O_CREAT) && mode == 0600 && r.directory && (!targetExists || S_ISREG(target.st_mode))) {
+    // A regular file made or replaced here for writing, not read-only, by a
+    // drive path: the same text names it again while the drive map stands.
+    const bool drivePath = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    if (wantWrite && (flags & O_CREAT) && mode == 0600 && r.directory && drivePath &&
+        (!targetExists || S_ISREG(target.st_mode))) {
         o.madeIn = r.directory;
         o.nameAt = r.nameAt;
+        o.openedAs = path;
+        o.mapVersion = host::DriveMapVersion();
     }
     // A file this call has just created is a regular file; anything else
     // is asked of the descriptor.

@@ -19,17 +19,25 @@ namespace vrn {
 namespace host {
 
 std::string JoinHost(const std::string& dir, std::string_view name) {
-    std::string out = dir;
+    std::string out;
+    out.reserve(dir.size() + 1 + name.size());
+    out = dir;
     if (out.empty() || out.back() != '/') out += '/';
     out += name;
     return out;
 }
 
-std::string HostParent(const std::string& hostPath) {
+void AssignHostParent(const std::string& hostPath, std::string& parent) {
     const size_t slash = hostPath.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return hostPath.substr(0, slash);
+    if (slash == std::string::npos) parent = ".";
+    else if (slash == 0) parent = "/";
+    else parent.assign(hostPath, 0, slash);
+}
+
+std::string HostParent(const std::string& hostPath) {
+    std::string parent;
+    AssignHostParent(hostPath, parent);
+    return parent;
 }
 
 std::string_view HostLeaf(const std::string& hostPath) {
@@ -101,7 +109,7 @@ void Stamp(Listing& l, const struct stat& st) {
     l.changed = st.st_ctim;
 }
 
-void AddName(Listing& l, const std::string& name) {
+void AddName(Listing& l, std::string_view name) {
     auto [it, added] = l.byUpperName.try_emplace(UpperName(name), name);
     if (added || it->second == name) return;
     l.caseTwins = true;
@@ -180,7 +188,10 @@ bool FindIgnoringCase(const std::string& dir, const std::string& name, std::stri
 void host::NoteEntryCreated(const std::string& hostPath) {
     ForgetJustClosed();
     auto& listings = Listings();
-    auto it = listings.find(HostParent(hostPath));
+    // The parent's path is taken into a buffer kept from call to call.
+    static std::string parent;
+    AssignHostParent(hostPath, parent);
+    auto it = listings.find(parent);
     if (it == listings.end()) return;
     struct stat st {};
     const bool read = it->second.directory ? ::fstat(it->second.directory->fd, &st) == 0 && st.st_nlink != 0
@@ -190,7 +201,7 @@ void host::NoteEntryCreated(const std::string& hostPath) {
         return;
     }
     Stamp(it->second, st);
-    AddName(it->second, std::string(HostLeaf(hostPath)));
+    AddName(it->second, HostLeaf(hostPath));
 }
 
 void host::NoteEntryChanged(const std::string& hostPath) {
@@ -273,6 +284,8 @@ struct JustClosed {
     std::shared_ptr<const host::OpenDirectory> directory;   // none: nothing remembered
     std::string hostPath;
     size_t nameAt = 0;
+    std::string openedAs;   // the drive path it was opened by
+    uint64_t mapVersion = 0;
     int64_t closedAt = 0;
 };
 constexpr int64_t kJustClosedWindow = 1000000;   // ns
@@ -351,23 +364,6 @@ bool AnswerInLastParent(std::string_view path, host::ResolvedEntry& out) {
     return true;
 }
 
-// The host path a drive path in the remembered parent names by the kept
-// listing as it stands, with no look at the directory; false when that
-// listing cannot tell.
-bool KeptHostPath(std::string_view path, std::string& hostPath) {
-    const size_t leafAt = LeafInLastParent(path);
-    if (leafAt == 0) return false;
-    const ParentMemo& memo = LastParent();
-    auto& listings = Listings();
-    const auto kept = listings.find(memo.host);
-    if (kept == listings.end() || !kept->second.directory) return false;
-    const std::string name(path.substr(leafAt));
-    const auto entry = kept->second.byUpperName.find(UpperName(name));
-    if (entry == kept->second.byUpperName.end() || (entry->second != name && kept->second.caseTwins)) return false;
-    hostPath = host::JoinHost(memo.host, entry->second);
-    return true;
-}
-
 }  // namespace
 
 void host::NoteFileClosed(const HandleObject& file) {
@@ -375,6 +371,8 @@ void host::NoteFileClosed(const HandleObject& file) {
     last.directory = file.madeIn;
     last.hostPath = file.hostPath;
     last.nameAt = file.nameAt;
+    last.openedAs = file.openedAs;
+    last.mapVersion = file.mapVersion;
     last.closedAt = MonotonicNow();
 }
 
@@ -383,9 +381,9 @@ void host::ForgetJustClosed() { LastClosed().directory.reset(); }
 bool host::SetTimesOfJustClosed(const char* path, const struct timespec times[2]) {
     JustClosed& last = LastClosed();
     if (!last.directory || path == nullptr || MonotonicNow() - last.closedAt >= kJustClosedWindow) return false;
-    DWORD error = 0;
-    std::string hostPath;
-    if (!FormAllowed(path, false, error) || !KeptHostPath(path, hostPath) || hostPath != last.hostPath) return false;
+    // The text it was opened by, under the same drive map, names it still:
+    // nothing has changed the directories since but what others do at once.
+    if (last.mapVersion != DriveMapVersion() || std::strcmp(path, last.openedAs.c_str()) != 0) return false;
     const int rc = ::utimensat(last.directory->fd, last.hostPath.c_str() + last.nameAt, times, 0);
     ForgetJustClosed();
     return rc == 0;

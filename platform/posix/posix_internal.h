@@ -25,6 +25,7 @@ namespace vrn::host {
 std::string JoinHost(const std::string& dir, std::string_view name);
 // The host directory holding a host path ("/a/b" gives "/a", "/a" gives "/").
 std::string HostParent(const std::string& hostPath);
+void AssignHostParent(const std::string& hostPath, std::string& parent);   // into a buffer of the caller's
 // The last component of a host path.
 std::string_view HostLeaf(const std::string& hostPath);
 
@@ -46,8 +47,9 @@ void NoteDirectoryCreated(const std::string& hostPath);
 // it; within a millisecond of the closing, and with no change made by the
 // platform in between, SetTimesOfJustClosed sets them through its directory
 // without looking again at the file or the directory: it is the regular,
-// writable file just written. False when the path is not that file, or the
-// times could not be set so; the caller then takes the whole way.
+// writable file just written. False when the path is not the drive path the
+// file was opened by, the drive map has changed since, or the times could
+// not be set so; the caller then takes the whole way.
 void NoteFileClosed(const HandleObject& file);
 bool SetTimesOfJustClosed(const char* path, const struct timespec times[2]);
 // Forgets it: any change the platform makes to entries or attributes.

@@ -60,7 +60,9 @@ enum class RootForm { Any, Exact };
 
 // The figures of the volume that `root` names. False with the system error.
 bool ReadFigures(const char* root, RootForm form, Figures& f, DWORD& error) {
-    std::string hostRoot;
+    static const std::string kHostRoot = "/";
+    std::string shareRoot;
+    const std::string* hostRoot = &kHostRoot;   // a drive's own, not copied: asked before every file
     const DriveMapping* mapping = nullptr;
     if (root != nullptr && IsSep(root[0]) && IsSep(root[1])) {
         const ResolvedPath r = ResolvePath(root);
@@ -68,7 +70,8 @@ bool ReadFigures(const char* root, RootForm form, Figures& f, DWORD& error) {
             error = ERROR_BAD_NETPATH;
             return false;
         }
-        hostRoot = r.host;
+        shareRoot = r.host;
+        hostRoot = &shareRoot;
         f.kind = DriveKind::Network;
     } else {
         char letter = 0;
@@ -90,14 +93,14 @@ bool ReadFigures(const char* root, RootForm form, Figures& f, DWORD& error) {
             error = ERROR_PATH_NOT_FOUND;
             return false;
         }
-        hostRoot = mapping->hostRoot.empty() ? std::string("/") : mapping->hostRoot;
+        if (!mapping->hostRoot.empty()) hostRoot = &mapping->hostRoot;
         f.kind = mapping->kind;
         f.label = mapping->label;
         f.serial = mapping->serial;
     }
 
     struct statvfs vs {};
-    if (!HostVolumeStatus(hostRoot, vs)) {
+    if (!HostVolumeStatus(*hostRoot, vs)) {
         error = ERROR_NOT_READY;
         return false;
     }

@@ -207,6 +207,22 @@ TEST_F(CrtTest, TheTimesOfAFileJustWrittenAreSetAsOfAnyOther) {
     EXPECT_EQ(_utime("C:\\w\\gone.txt", &times), -1);
     EXPECT_EQ(errno, ENOENT);
 
+    // The drive mapped elsewhere in between: the same path names the file
+    // of the new mapping.
+    writeAndClose("C:\\w\\mapped.txt");
+    const std::string elsewhere = MapTempDrive('E');
+    ASSERT_EQ(::mkdir((elsewhere + "/w").c_str(), 0755), 0);
+    WriteHostFile(elsewhere + "/w/mapped.txt", "else");
+    DriveMapping e;
+    e.hostRoot = elsewhere;
+    MapDrive('C', e);
+    EXPECT_EQ(_utime("C:\\w\\mapped.txt", &times), 0);
+    EXPECT_EQ(mtime(elsewhere + "/w/mapped.txt"), 1300000000);
+    EXPECT_NE(mtime(dir + "/mapped.txt"), 1300000000);
+    DriveMapping c;
+    c.hostRoot = root + "/C";
+    MapDrive('C', c);
+
     // Another file than the one just closed, and the closed one asked
     // about later, are looked at afresh: a file made read-only behind the
     // platform's back is refused once the moment has passed.

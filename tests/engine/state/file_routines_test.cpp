@@ -42,6 +42,14 @@ TEST(FormatFileNameTest, JoinsEachFormOfDirectory) {
     EXPECT_EQ(Join("\\", "a.txt"), "\\a.txt");
     EXPECT_EQ(Join("\\\\srv\\share", "a.txt"), "\\\\srv\\share\\a.txt");
     EXPECT_EQ(Join("x", "a.txt"), ".\\x\\a.txt");
+
+    // Joined into the directory's own buffer, as into any other.
+    char inPlace[64] = "x";
+    EXPECT_EQ(FormatFileName(inPlace, "a.txt", inPlace), 0);
+    EXPECT_STREQ(inPlace, ".\\x\\a.txt");
+    char name[64] = "sub\\b.txt";
+    EXPECT_EQ(FormatFileName("C:\\d", name, name), 0);
+    EXPECT_STREQ(name, "C:\\d\\sub\\b.txt");
 }
 
 TEST(FormatFileNameTest, OnlyTheBackslashSeparates) {
