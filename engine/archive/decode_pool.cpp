@@ -55,9 +55,11 @@ constexpr uint32_t kTestingWakeRun = 16;
 // A thread waiting for a block or for a member's room is woken once this
 // many blocks are free, or this many members would fit, or the extraction
 // is about to wait itself: a thread woken for every member the extraction
-// is done with would cost several futex calls a member.
-constexpr uint32_t kWorkerWakeBlocks = 8;
-constexpr uint32_t kWorkerWakeMembers = 8;
+// is done with would cost several futex calls a member. With three quarters
+// of the store free, a thread woken fills it again in one run while the
+// extraction writes the quarter still held.
+constexpr uint32_t kWorkerWakeBlocks = DECODE_POOL_BLOCKS * 3 / 4;
+constexpr uint32_t kWorkerWakeMembers = DECODE_POOL_MEMBERS / 4;
 // The extraction waiting for a member's bytes is woken once this many blocks
 // of it are ready, or the member is done, or the thread decoding it is about
 // to wait for a block: each wake-up costs a futex call on both sides.
@@ -69,6 +71,31 @@ constexpr size_t kCrcAheadMembers = 2;
 struct Run {
     int32_t block;
     uint32_t length;
+};
+
+// The runs of one member waiting to be handed out, oldest first. A member
+// can hold no more blocks than the store has, so a fixed ring holds them:
+// nothing is allocated for a member's runs.
+class RunQueue {
+public:
+    bool empty() const { return count_ == 0; }
+    uint32_t size() const { return count_; }
+    const Run& front() const { return runs_[head_]; }
+    void push_back(Run run) { runs_[(head_ + count_++) % DECODE_POOL_BLOCKS] = run; }
+    void pop_front() {
+        head_ = (head_ + 1) % DECODE_POOL_BLOCKS;
+        --count_;
+    }
+    // Hands every run to `f`, oldest first, and empties the queue.
+    template <class F>
+    void Drain(F f) {
+        for (; count_ > 0; pop_front()) f(front());
+    }
+
+private:
+    std::array<Run, DECODE_POOL_BLOCKS> runs_{};
+    uint32_t head_ = 0;
+    uint32_t count_ = 0;
 };
 
 // A thread's view of the archive: reads served from a window of the file.
@@ -131,7 +158,7 @@ struct WindowSource {
 struct DecodedMember {
     int64_t dataOffset = 0;
     ArchiveFileHeader header;
-    std::deque<Run> ready;        // blocks decoded and not yet handed out
+    RunQueue ready;               // blocks decoded and not yet handed out
     int32_t handedBlock = -1;     // the block the extraction holds
     bool done = false;
     bool threadCrc = true;        // the CRC is the thread's to take, not the extraction's
@@ -321,8 +348,7 @@ private:
         DecodedMember* m = members_.front().get();
         m->abandoned = true;
         if (m->handedBlock >= 0) freeBlocks_.push_back(m->handedBlock);
-        for (const Run& run : m->ready) freeBlocks_.push_back(run.block);
-        m->ready.clear();
+        m->ready.Drain([this](const Run& run) { freeBlocks_.push_back(run.block); });
         m->handedBlock = -1;
         members_.pop_front();
         // Room for another member, blocks, and perhaps a new first member.
