@@ -411,7 +411,8 @@ private:
         const uint32_t crc = end == StreamEnd::Stopped || !m.threadCrc
                                  ? 0
                                  : ~CalculateBlockCRC32(sink.data(), rest, sink.crc, crcTable_.data());
-        if (sink.block >= 0 && end != StreamEnd::Stopped && rest > 0)
+        // A member the extraction has given up needs none of its bytes.
+        if (sink.block >= 0 && end != StreamEnd::Stopped && rest > 0 && !m.abandoned.load(std::memory_order_relaxed))
             std::memcpy(BlockData(sink.block), sink.data(), rest);
         std::lock_guard lock(mutex_);
         if (sink.block >= 0) {

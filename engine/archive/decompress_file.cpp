@@ -37,7 +37,7 @@ int DirectoryDepth(const char* memberName) {
     int depth = 0;
     const char* piece = memberName;
     for (const char* p = memberName;; ++p) {
-        if (*p != '\\' && *p != '/' && *p != '\0') continue;
+        if (!IsPathSeparator(*p) && *p != '\0') continue;
         if (*p == '\0') break;
         bool names = false;
         for (const char* q = piece; q < p; ++q)
@@ -51,11 +51,10 @@ int DirectoryDepth(const char* memberName) {
 // The naming pieces of `parent` past those it shares with `previous`, a
 // directory made ready before it (pieces compared whole, by their text).
 int PiecesBeyond(const std::string& previous, const char* parent) {
-    auto separator = [](char c) { return c == '\\' || c == '/'; };
     size_t shared = 0;   // the end of the last whole piece both begin with
     for (size_t i = 0;; ++i) {
-        const bool previousEnds = i == previous.size() || separator(previous[i]);
-        const bool parentEnds = parent[i] == '\0' || separator(parent[i]);
+        const bool previousEnds = i == previous.size() || IsPathSeparator(previous[i]);
+        const bool parentEnds = parent[i] == '\0' || IsPathSeparator(parent[i]);
         if (previousEnds && parentEnds) shared = i;
         if (i == previous.size() || parent[i] == '\0' || previous[i] != parent[i]) break;
     }

@@ -15,10 +15,6 @@ namespace {
 // Working copies of paths hold at most this many characters.
 constexpr size_t kWorkLength = 255;
 
-// Both separators divide a path into pieces, as the platform's own calls
-// take them; members built on other systems may carry '/'.
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool Exists(const char* path) { return _access(path, ACCESS_EXISTS) == 0; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -30,7 +26,7 @@ int DriveNumber(char letter) { return Upper(letter) - 'A' + 1; }
 int32_t CreatePieces(const char* work, const char* path) {
     char prefix[kWorkLength + 2] = {};
     size_t length = 0;
-    if (IsSeparator(work[0])) prefix[length++] = '\\';
+    if (IsPathSeparator(work[0])) prefix[length++] = '\\';
     // Where each prefix ends in `prefix`, once the pieces are joined.
     std::array<size_t, kWorkLength + 1> ends{};
     size_t count = 0;
@@ -38,9 +34,9 @@ int32_t CreatePieces(const char* work, const char* path) {
     bool first = true;
     const char* piece = work;
     while (*piece != '\0') {
-        while (IsSeparator(*piece)) ++piece;
+        while (IsPathSeparator(*piece)) ++piece;
         const char* end = piece;
-        while (*end != '\0' && !IsSeparator(*end)) ++end;
+        while (*end != '\0' && !IsPathSeparator(*end)) ++end;
         if (end == piece) break;
         if (!first) prefix[length++] = '\\';
         const size_t size = static_cast<size_t>(end - piece);

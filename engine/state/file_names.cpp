@@ -14,10 +14,6 @@ namespace vrn {
 
 namespace {
 
-// A member name may hold either separator, and either may lead it out of
-// the directory it is extracted to.
-bool IsMemberSeparator(char c) { return c == '\\' || c == '/'; }
-
 // The pieces of a join, in order: a leading ".\" or none, the directory,
 // a separator or none, the name.
 struct JoinPieces {
@@ -98,12 +94,13 @@ int32_t FindAndCheckFile(const char* directory, const char* fileName) {
 
 int32_t IsSafeMemberName(const char* memberName) {
     if (memberName[0] == '\0') return 0;
-    // Rooted, network (\\srv\share) and drive-letter names land outside.
-    if (IsMemberSeparator(memberName[0]) || memberName[1] == ':') return 0;
+    // Rooted, network (\\srv\share) and drive-letter names land outside;
+    // either separator may lead a member name out of its directory.
+    if (IsPathSeparator(memberName[0]) || memberName[1] == ':') return 0;
     const char* piece = memberName;
     for (;;) {
         const char* end = piece;
-        while (*end != '\0' && !IsMemberSeparator(*end)) ++end;
+        while (*end != '\0' && !IsPathSeparator(*end)) ++end;
         if (end - piece == 2 && piece[0] == '.' && piece[1] == '.') return 0;
         if (*end == '\0') return 1;
         piece = end + 1;

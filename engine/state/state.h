@@ -166,6 +166,10 @@ extern const char _quitConfirmationTitle[];
 int32_t FormatFileName(const char* directory, const char* fileName, char* out);
 // The same join as a string, for callers that keep their paths in strings.
 std::string JoinedFileName(const char* directory, const char* fileName);
+// Whether a character divides a path into pieces as the platform's calls
+// take it: either separator, since members built on other systems may carry
+// '/'. (A join adds only the backslash; see FormatFileName.)
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 // 1 when a name that is joined to a directory stays inside it (an archive
 // member under the destination, a tailored file listed relative to it): not
 // empty, not absolute, no drive letter, not a network name, no ".."
