@@ -64,9 +64,11 @@ constexpr uint32_t kWorkerWakeMembers = DECODE_POOL_MEMBERS / 4;
 // of it are ready, or the member is done, or the thread decoding it is about
 // to wait for a block: each wake-up costs a futex call on both sides.
 constexpr uint32_t kExtractionWakeBlocks = 4;
-// With fewer members than this held when a thread claims one, the extraction
-// is about to wait for the threads, and takes that member's CRC itself.
-constexpr size_t kCrcAheadMembers = 2;
+// With fewer blocks of the store than this taken when a thread claims a
+// member, the extraction keeps up with the threads and is about to wait for
+// them (the bytes of a large member, or small members few): it takes that
+// member's CRC itself then, as it writes the bytes, and the thread decodes on.
+constexpr size_t kCrcAheadBlocks = 8;
 
 struct Run {
     int32_t block;
@@ -466,10 +468,9 @@ private:
             walkOffset_ += ARCHIVE_HEADER_SIZE + static_cast<int64_t>(h.storedSize);
             walked_ = walkOffset_;
             if (member) {
-                // A member claimed while the extraction has little else held
-                // is one it will soon wait for: it takes the CRC of the bytes
-                // itself then, as it writes them, and this thread decodes on.
-                member->threadCrc = testing_ || members_.size() >= kCrcAheadMembers;
+                // A member claimed while little of the store is taken is one
+                // the extraction will soon wait for (kCrcAheadBlocks).
+                member->threadCrc = testing_ || DECODE_POOL_BLOCKS - freeBlocks_.size() >= kCrcAheadBlocks;
                 members_.push_back(member);
             }
             WakeExtraction();
