@@ -243,12 +243,18 @@ if [[ -x $vinstall && -x $vrnmedia ]]; then
   for set in "${sets[@]}"; do
     echo "Installing a medium of the $set set (fresh destinations, best of 5, taken in turn):"
     # A CD-ROM medium of one product whose one component's one subcomponent
-    # carries the whole set, its first file tailored.
+    # carries the whole set, its first text file tailored: tailoring takes a
+    # file as lines of text, and a file holding NUL bytes would be cut short.
     src=medium-src-$set
     mkdir -p "$src/loose"
     for f in install.exe install.hlp vrnupdt.bat README.VRN; do echo "$f of the bench medium" >"$src/loose/$f"; done
     printf '[Installed Products]\nProductCount=0\n' >"$src/loose/installd.ini"
-    first=$(head -n 1 "$set.list" | tr / '\\')
+    first=""
+    while IFS= read -r f; do
+      if [[ $(tr -d '\000' <"$set/$f" | wc -c) -eq $(stat -c %s "$set/$f") ]]; then first=$f; break; fi
+    done <"$set.list"
+    [[ -n $first ]] || first=$(head -n 1 "$set.list")
+    first=$(tr / '\\' <<<"$first")
     cat >"$src/medium.ini" <<DESC
 [Medium]
 Products = 100
