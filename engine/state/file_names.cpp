@@ -60,13 +60,16 @@ char* WriteJoin(const JoinPieces& p, char* out) {
     return std::copy(p.name.begin(), p.name.end(), out);
 }
 
-}  // namespace
-
-std::string JoinedFileName(const char* directory, const char* fileName) {
-    const JoinPieces pieces = PiecesOfJoin(directory, fileName);
+std::string JoinOf(const JoinPieces& pieces) {
     std::string joined(pieces.size(), '\0');
     WriteJoin(pieces, joined.data());
     return joined;
+}
+
+}  // namespace
+
+std::string JoinedFileName(const char* directory, const char* fileName) {
+    return JoinOf(PiecesOfJoin(directory, fileName));
 }
 
 int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
@@ -78,7 +81,7 @@ int32_t FormatFileName(const char* directory, const char* fileName, char* out) {
                std::less_equal<const char*>()(piece.data(), out + pieces.size());
     };
     if (overlaps(pieces.dir) || overlaps(pieces.name)) {
-        const std::string joined = JoinedFileName(directory, fileName);
+        const std::string joined = JoinOf(pieces);
         std::memcpy(out, joined.c_str(), joined.size() + 1);
         return 0;
     }
