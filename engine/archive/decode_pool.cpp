@@ -7,10 +7,8 @@
 //
 // A thread decodes into a block of its own, which stays in its processor's
 // cache, and copies each full one into a block of the store to hand it over,
-// so the extraction writes it while the thread decodes on. Free blocks of
-// the store are taken oldest first: the one the extraction has just written
-// out is still in the other processor's cache, where writing into it again
-// would cost more than the copy. The store is fixed; the member the extraction
+// so the extraction writes it while the thread decodes on (kReuseBlocks says
+// which free block is taken). The store is fixed; the member the extraction
 // waits for (the first still held) may always take a block, the others only
 // while one more stays free, so the extraction can never wait on a thread
 // that waits on it.
@@ -69,6 +67,14 @@ constexpr uint32_t kExtractionWakeBlocks = 4;
 // them (the bytes of a large member, or small members few): it takes that
 // member's CRC itself then, as it writes the bytes, and the thread decodes on.
 constexpr size_t kCrcAheadBlocks = 8;
+
+// Blocks handed back are taken again oldest first: the one the extraction
+// has just written out is still in the other processor's cache, where
+// writing into it again would cost more than the copy. A block of the store
+// never used yet is taken only while fewer than this many wait, though:
+// the first touch of each of its pages costs a fault, far more than a cache
+// miss, so the store is touched only as far as the extraction falls behind.
+constexpr size_t kReuseBlocks = 4;
 
 struct Run {
     int32_t block;
@@ -181,7 +187,7 @@ public:
         try {
             if (!testing_) {
                 store_ = std::make_unique_for_overwrite<uint8_t[]>(size_t{DECODE_POOL_BLOCKS} * kStoreBlockBytes);
-                for (uint32_t b = DECODE_POOL_BLOCKS; b-- > 0;) freeBlocks_.push_back(static_cast<int32_t>(b));
+                freeBlocks_.reserve(DECODE_POOL_BLOCKS);
             }
             for (uint32_t i = 0; i < threads; ++i) {
                 auto thread = std::make_unique<ThreadPart>(fd);
@@ -313,6 +319,16 @@ private:
         }
     };
 
+    uint32_t FreeBlockCount() const { return static_cast<uint32_t>(freeBlocks_.size()) + unusedBlocks_; }
+    // Under mutex_, with a block free.
+    int32_t TakeFreeBlock() {
+        if (freeBlocks_.size() < kReuseBlocks && unusedBlocks_ > 0)
+            return static_cast<int32_t>(DECODE_POOL_BLOCKS - unusedBlocks_--);
+        const int32_t block = freeBlocks_.front();
+        freeBlocks_.erase(freeBlocks_.begin());
+        return block;
+    }
+
     uint8_t* BlockData(int32_t block) const { return store_.get() + static_cast<size_t>(block) * kStoreBlockBytes; }
 
     void Stop() {
@@ -341,7 +357,7 @@ private:
 
     void WakeWorkers(bool always) {
         if (WorkersWaiting() == 0) return;
-        if (always || (waitingForBlock_ > 0 && freeBlocks_.size() >= kWorkerWakeBlocks) ||
+        if (always || (waitingForBlock_ > 0 && FreeBlockCount() >= kWorkerWakeBlocks) ||
             (waitingForRoom_ > 0 && members_.size() + kWorkerWakeMembers <= DECODE_POOL_MEMBERS))
             workerCv_.notify_all();
     }
@@ -384,11 +400,7 @@ private:
         std::unique_lock lock(mutex_);
         for (;;) {
             if (stopping_ || m.abandoned) return -1;
-            if (freeBlocks_.size() > (IsFirst(m) ? 0u : 1u)) {
-                const int32_t block = freeBlocks_.front();
-                freeBlocks_.erase(freeBlocks_.begin());
-                return block;
-            }
+            if (FreeBlockCount() > (IsFirst(m) ? 0u : 1u)) return TakeFreeBlock();
             ++waitingForBlock_;
             WakeExtraction();
             workerCv_.wait(lock);
@@ -470,7 +482,7 @@ private:
             if (member) {
                 // A member claimed while little of the store is taken is one
                 // the extraction will soon wait for (kCrcAheadBlocks).
-                member->threadCrc = testing_ || DECODE_POOL_BLOCKS - freeBlocks_.size() >= kCrcAheadBlocks;
+                member->threadCrc = testing_ || DECODE_POOL_BLOCKS - FreeBlockCount() >= kCrcAheadBlocks;
                 members_.push_back(member);
             }
             WakeExtraction();
@@ -526,7 +538,8 @@ private:
     std::condition_variable workerCv_;       // threads wait here for a block or a member's room
     std::condition_variable extractionCv_;   // the extraction waits here
     std::deque<std::shared_ptr<DecodedMember>> members_;   // in archive order, until the extraction is done
-    std::vector<int32_t> freeBlocks_;
+    std::vector<int32_t> freeBlocks_;   // handed back, oldest first
+    uint32_t unusedBlocks_ = DECODE_POOL_BLOCKS;   // never taken yet: the last ones of the store
     int64_t walked_ = 0;   // every header before this offset has been read
     bool walkDone_ = false;
     std::atomic<bool> stopping_{false};
