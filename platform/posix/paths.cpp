@@ -20,8 +20,8 @@ namespace host {
 
 std::string JoinHost(const std::string& dir, std::string_view name) {
     std::string out;
-    out.reserve(dir.size() + 1 + name.size());
-    out = dir;
+    out.reserve(dir.size() + 1 + name.size());   // one allocation for the whole path
+    out.append(dir);
     if (out.empty() || out.back() != '/') out += '/';
     out += name;
     return out;
